@@ -1,0 +1,50 @@
+// The application's life as the session sees it: launching starts the session (or asks for the
+// Accessibility permission), a second launch cancels it, and termination never leaves Command held.
+
+#include "session/switcher.h"
+
+#include <array>
+#include <string_view>
+
+namespace quorvane {
+
+using namespace platform;
+
+namespace {
+
+constexpr std::string_view permissionMessage = "アクセシビリティの許可が必要です";
+constexpr std::string_view permissionInformative =
+    "システム設定 → プライバシーとセキュリティ → "
+    "アクセシビリティで、Quorvane.appを追加してオンにしてください。"
+    "許可後、もう一度実行してください。";
+constexpr std::array<std::string_view, 2> permissionButtons = {"システム設定を開く", "閉じる"};
+constexpr std::string_view accessibilitySettingsURL =
+    "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
+
+} // namespace
+
+void Switcher::applicationDidFinishLaunching() {
+  if (isProcessTrusted()) {
+    runOnMainQueueAfter(startDelay, [this] { start(); });
+    return;
+  }
+  showPermissionAlert();
+}
+
+// The permission is only checked at launch: once it is granted, the user launches us again.
+void Switcher::showPermissionAlert() {
+  if (showAlert(permissionMessage, permissionInformative, permissionButtons) == alertFirstButton)
+    openURL(accessibilitySettingsURL);
+  Application::shared().terminate();
+}
+
+bool Switcher::applicationShouldHandleReopen(bool /*hasVisibleWindows*/) {
+  finish(true, false);
+  return false;
+}
+
+void Switcher::applicationWillTerminate() {
+  releaseCommand();
+}
+
+} // namespace quorvane

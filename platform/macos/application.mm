@@ -1,0 +1,156 @@
+// The real application services: AppKit's application, alerts and workspace, Foundation timers,
+// the main dispatch queue and standard output. Each operation is one call of the system's API.
+
+#include "platform/platform.h"
+
+#import <AppKit/AppKit.h>
+#include <cstdio>
+#include <dispatch/dispatch.h>
+
+// Hands the application's delegate callbacks to the program's own delegate.
+@interface QuorvaneApplicationDelegate : NSObject <NSApplicationDelegate>
+- (instancetype)initWithDelegate:(platform::ApplicationDelegate*)delegate;
+@end
+
+@implementation QuorvaneApplicationDelegate {
+  platform::ApplicationDelegate* _delegate;
+}
+
+- (instancetype)initWithDelegate:(platform::ApplicationDelegate*)delegate {
+  if ((self = [super init])) _delegate = delegate;
+  return self;
+}
+
+- (void)applicationDidFinishLaunching:(NSNotification*)notification {
+  _delegate->applicationDidFinishLaunching();
+}
+
+- (BOOL)applicationShouldHandleReopen:(NSApplication*)sender hasVisibleWindows:(BOOL)flag {
+  return _delegate->applicationShouldHandleReopen(flag) ? YES : NO;
+}
+
+- (void)applicationWillTerminate:(NSNotification*)notification {
+  _delegate->applicationWillTerminate();
+}
+
+@end
+
+namespace platform {
+
+namespace {
+
+// The application holds its delegate weakly; this keeps the forwarding object alive.
+QuorvaneApplicationDelegate* forwardingDelegate;
+
+NSString* nsString(std::string_view text) {
+  return [[NSString alloc] initWithBytes:text.data()
+                                  length:text.size()
+                                encoding:NSUTF8StringEncoding]
+             ?: @"";
+}
+
+NSTimer* nsTimer(Timer& timer) {
+  return (__bridge NSTimer*)static_cast<void*>(&timer);
+}
+
+} // namespace
+
+void release(Timer* timer) {
+  CFRelease(timer);
+}
+
+Application& Application::shared() {
+  @autoreleasepool {
+    [NSApplication sharedApplication];
+  }
+  static Application application;
+  return application;
+}
+
+void Application::setActivationPolicy(ActivationPolicy policy) {
+  @autoreleasepool {
+    [NSApp setActivationPolicy:static_cast<NSApplicationActivationPolicy>(policy)];
+  }
+}
+
+void Application::setDelegate(ApplicationDelegate* delegate) {
+  @autoreleasepool {
+    forwardingDelegate =
+        delegate ? [[QuorvaneApplicationDelegate alloc] initWithDelegate:delegate] : nil;
+    NSApp.delegate = forwardingDelegate;
+  }
+}
+
+void Application::run() {
+  @autoreleasepool {
+    [NSApp run];
+  }
+}
+
+void Application::activateIgnoringOtherApps(bool ignoring) {
+  @autoreleasepool {
+// Deprecated from macOS 14 on, and still the call that brings a background app forward on 13.
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wdeprecated-declarations"
+    [NSApp activateIgnoringOtherApps:ignoring];
+#pragma clang diagnostic pop
+  }
+}
+
+void Application::terminate() {
+  @autoreleasepool {
+    [NSApp terminate:nil];
+  }
+}
+
+AlertResponse runAlert(std::string_view message, std::string_view informative,
+                       std::span<const std::string_view> buttons) {
+  @autoreleasepool {
+    NSAlert* alert = [[NSAlert alloc] init];
+    alert.messageText = nsString(message);
+    alert.informativeText = nsString(informative);
+    for (std::string_view title : buttons)
+      [alert addButtonWithTitle:nsString(title)];
+    return [alert runModal];
+  }
+}
+
+void openURL(std::string_view url) {
+  @autoreleasepool {
+    if (NSURL* target = [NSURL URLWithString:nsString(url)])
+      [[NSWorkspace sharedWorkspace] openURL:target];
+  }
+}
+
+Owned<Timer> scheduleTimer(double seconds, std::function<void()> action) {
+  @autoreleasepool {
+    NSTimer* timer = [NSTimer scheduledTimerWithTimeInterval:seconds
+                                                     repeats:NO
+                                                       block:^(NSTimer*) {
+                                                         action();
+                                                       }];
+    return Owned<Timer>(static_cast<Timer*>((__bridge_retained void*)timer));
+  }
+}
+
+void invalidate(Timer& timer) {
+  @autoreleasepool {
+    [nsTimer(timer) invalidate];
+  }
+}
+
+void runOnMainQueueAfter(double seconds, std::function<void()> action) {
+  dispatch_after(
+      dispatch_time(DISPATCH_TIME_NOW, static_cast<std::int64_t>(seconds * NSEC_PER_SEC)),
+      dispatch_get_main_queue(), ^{
+        action();
+      });
+}
+
+void writeLine(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+} // namespace platform

@@ -1,0 +1,110 @@
+#pragma once
+
+// Everything the program asks of the operating system. Each build links exactly one backend:
+// platform/macos (the real one) or platform/sim (the simulated one the tests and tools run on).
+// Calls go down through these functions; the backend calls back up through the tap callback,
+// timer and queue actions, and the ApplicationDelegate, always on the main thread, one at a time.
+
+#include "platform/vocabulary.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string_view>
+
+namespace platform {
+
+// Platform objects, opaque here; each backend says what they are.
+struct Event;
+struct EventSource;
+struct Tap;
+struct RunLoopSource;
+struct Timer;
+
+void release(Event* event);
+void release(EventSource* source);
+void release(Tap* tap);
+void release(RunLoopSource* source);
+void release(Timer* timer);
+
+struct Releaser {
+  template <class Object> void operator()(Object* object) const { release(object); }
+};
+
+// A platform object we own, released when it goes; empty when the platform could not make it.
+template <class Object> using Owned = std::unique_ptr<Object, Releaser>;
+
+// --- Input event services -------------------------------------------------------------------
+
+bool isProcessTrusted();
+
+Owned<EventSource> createEventSource(EventSourceState state);
+// A keyDown or keyUp event for the key; the source may be null.
+Owned<Event> createKeyboardEvent(EventSource* source, KeyCode key, bool keyDown);
+void setType(Event& event, EventType type);
+EventFlags flags(const Event& event);
+void setFlags(Event& event, EventFlags flags);
+std::int64_t integerField(const Event& event, EventField field);
+void setIntegerField(Event& event, EventField field, std::int64_t value);
+void post(TapLocation location, Event& event);
+
+// Returns the event to let it continue (with any change made to it) or null to delete it.
+// The event may be null only for the two tap-disabled notifications.
+using TapCallback = Event* (*)(EventType type, Event* event, void* userInfo);
+
+// The tap refers to userInfo without owning it.
+Owned<Tap> createEventTap(TapLocation location, TapPlacement placement, TapOptions options,
+                          EventMask mask, TapCallback callback, void* userInfo);
+void enableTap(Tap& tap, bool enable);
+Owned<RunLoopSource> createRunLoopSource(Tap& tap);
+// Attaches the source to the main run loop in its common modes.
+void addToMainRunLoop(RunLoopSource& source);
+
+// --- Application services -------------------------------------------------------------------
+
+class ApplicationDelegate {
+public:
+  virtual void applicationDidFinishLaunching() = 0;
+  // The program was opened again while it runs.
+  virtual bool applicationShouldHandleReopen(bool hasVisibleWindows) = 0;
+  virtual void applicationWillTerminate() = 0;
+
+protected:
+  ~ApplicationDelegate() = default;
+};
+
+// The one application object of the process.
+class Application {
+public:
+  static Application& shared();
+
+  void setActivationPolicy(ActivationPolicy policy);
+  // The application only refers to its delegate; the caller keeps it alive.
+  void setDelegate(ApplicationDelegate* delegate);
+  // Runs the main loop. The real one never returns; the simulated one returns once the
+  // process has ended or its time has run out.
+  void run();
+  void activateIgnoringOtherApps(bool ignoring);
+  // Delivers applicationWillTerminate, then ends the process.
+  void terminate();
+};
+
+// Shows a modal alert and returns the button chosen (alertFirstButton for the first one added).
+// With no buttons the platform shows its own single default button.
+AlertResponse runAlert(std::string_view message, std::string_view informative,
+                       std::span<const std::string_view> buttons = {});
+
+void openURL(std::string_view url);
+
+// A one-shot timer on the main run loop. Releasing the handle does not cancel it; invalidate does.
+Owned<Timer> scheduleTimer(double seconds, std::function<void()> action);
+void invalidate(Timer& timer);
+
+// Runs the action once on the main queue after the delay.
+void runOnMainQueueAfter(double seconds, std::function<void()> action);
+
+// Writes the text and a line feed to standard output.
+void writeLine(std::string_view text);
+
+} // namespace platform

@@ -1,0 +1,371 @@
+// The simulated backend: every platform operation, on a virtual clock with one main run loop.
+
+#include "platform/sim/sim.h"
+
+#include "platform/sim/names.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <utility>
+
+namespace platform {
+
+struct Event {
+  EventType type;
+  EventFlags flags = 0;
+  std::int64_t keycode = 0;
+  std::int64_t user = 0;
+};
+
+struct EventSource {};
+
+struct Tap {
+  EventMask mask;
+  TapCallback callback;
+  void* userInfo;
+  bool enabled = true; // as on the real platform, a tap starts out enabled
+  bool attached = false;
+};
+
+struct RunLoopSource {
+  Tap* tap; // never touched after its tap may have gone
+};
+
+struct Timer {
+  std::shared_ptr<bool> invalidated;
+};
+
+} // namespace platform
+
+namespace sim {
+
+using namespace platform;
+
+namespace {
+
+struct Pending {
+  std::function<void()> action;
+  std::shared_ptr<bool> invalidated; // null for main-queue blocks
+};
+
+struct State {
+  Setup setup;
+  double now = 0;
+  std::vector<LogLine> log;
+  bool terminated = false;
+  bool stillRunning = false;
+  ApplicationDelegate* delegate = nullptr;
+  std::vector<Tap*> taps;
+  std::vector<TapRequest> tapRequests;
+  int eventSources = 0;
+  // Timers and delayed blocks, by deadline and then by the order they were scheduled.
+  std::map<std::pair<double, std::uint64_t>, Pending> queue;
+  std::uint64_t scheduled = 0;
+  // Events the program posted that have not yet reached the taps.
+  std::deque<Event> posted;
+};
+
+// Never destroyed, so that a program's objects may still be released at process exit.
+State& state() {
+  static State& instance = *new State;
+  return instance;
+}
+
+void record(std::string text) {
+  state().log.push_back({state().now, std::move(text)});
+}
+
+[[gnu::format(printf, 1, 2)]] std::string format(const char* pattern, ...) {
+  char buffer[512];
+  va_list arguments;
+  va_start(arguments, pattern);
+  std::vsnprintf(buffer, sizeof buffer, pattern, arguments);
+  va_end(arguments);
+  return buffer;
+}
+
+std::string describe(const Event& event) {
+  return format("%s key=%" PRId64 " flags=0x%" PRIx64 " user=%" PRId64,
+                std::string(eventTypeName(event.type)).c_str(), event.keycode, event.flags,
+                event.user);
+}
+
+Tap* listeningTap(EventType type) {
+  for (Tap* tap : state().taps)
+    if (tap->enabled && tap->attached && (tap->mask & maskBit(type))) return tap;
+  return nullptr;
+}
+
+void deliver(Event event) {
+  Tap* tap = listeningTap(event.type);
+  if (tap == nullptr) return;
+  const std::string arrived = describe(event);
+  const Event* verdict = tap->callback(event.type, &event, tap->userInfo);
+  record(verdict ? format("event %s -> pass flags=0x%" PRIx64, arrived.c_str(), verdict->flags)
+                 : format("event %s -> swallow", arrived.c_str()));
+}
+
+// The system disables a tap and tells its callback once.
+void disableTap(EventType notification) {
+  const auto tap =
+      std::ranges::find_if(state().taps, [](Tap* t) { return t->enabled && t->attached; });
+  if (tap == state().taps.end()) return;
+  (*tap)->enabled = false;
+  Event event{notification};
+  const bool passed = (*tap)->callback(notification, &event, (*tap)->userInfo) != nullptr;
+  record(format("event %s -> %s", std::string(eventTypeName(notification)).c_str(),
+                passed ? "pass" : "swallow"));
+}
+
+// Runs one action of the main thread; what it posted then reaches the taps, before anything else.
+template <class Action> void act(Action&& action) {
+  State& s = state();
+  action();
+  while (!s.terminated && !s.posted.empty()) {
+    Event event = s.posted.front();
+    s.posted.pop_front();
+    deliver(event);
+  }
+}
+
+void receive(const Input& input) {
+  State& s = state();
+  switch (input.kind) {
+  case Input::Kind::event:
+    if (isTapDisabledNotification(input.type))
+      disableTap(input.type);
+    else
+      deliver(Event{input.type, input.flags, input.key, input.user});
+    break;
+  case Input::Kind::reopen: {
+    const bool handled = s.delegate && s.delegate->applicationShouldHandleReopen(false);
+    record(handled ? "reopen -> true" : "reopen -> false");
+    break;
+  }
+  }
+}
+
+// Fires every timer and block due at or before the limit, each at its own deadline.
+void runDue(double limit) {
+  State& s = state();
+  while (!s.terminated && !s.queue.empty() && s.queue.begin()->first.first <= limit) {
+    auto due = s.queue.extract(s.queue.begin());
+    if (due.mapped().invalidated && *due.mapped().invalidated) continue;
+    s.now = due.key().first;
+    act(due.mapped().action);
+  }
+}
+
+void enqueue(double seconds, std::function<void()> action, std::shared_ptr<bool> invalidated) {
+  State& s = state();
+  s.queue.emplace(std::pair{s.now + seconds, s.scheduled++},
+                  Pending{std::move(action), std::move(invalidated)});
+}
+
+} // namespace
+
+void reset(Setup setup) {
+  State& s = state();
+  s = State{};
+  s.setup = std::move(setup);
+}
+
+double now() {
+  return state().now;
+}
+const std::vector<LogLine>& log() {
+  return state().log;
+}
+bool terminated() {
+  return state().terminated;
+}
+bool stillRunning() {
+  return state().stillRunning;
+}
+const std::vector<TapRequest>& tapRequests() {
+  return state().tapRequests;
+}
+int eventSourcesCreated() {
+  return state().eventSources;
+}
+
+} // namespace sim
+
+namespace platform {
+
+using sim::format;
+using sim::record;
+using sim::state;
+
+void release(Event* event) {
+  delete event;
+}
+void release(EventSource* source) {
+  delete source;
+}
+void release(RunLoopSource* source) {
+  delete source;
+}
+void release(Timer* timer) {
+  delete timer;
+}
+
+void release(Tap* tap) {
+  std::erase(state().taps, tap);
+  delete tap;
+}
+
+bool isProcessTrusted() {
+  return state().setup.trusted;
+}
+
+Owned<EventSource> createEventSource(EventSourceState) {
+  if (state().setup.fail.eventSource) return nullptr;
+  ++state().eventSources;
+  return Owned<EventSource>(new EventSource);
+}
+
+Owned<Event> createKeyboardEvent(EventSource*, KeyCode key, bool keyDown) {
+  if (state().setup.fail.events) return nullptr;
+  return Owned<Event>(new Event{keyDown ? EventType::keyDown : EventType::keyUp, 0, key, 0});
+}
+
+void setType(Event& event, EventType type) {
+  event.type = type;
+}
+EventFlags flags(const Event& event) {
+  return event.flags;
+}
+void setFlags(Event& event, EventFlags flags) {
+  event.flags = flags;
+}
+
+std::int64_t integerField(const Event& event, EventField field) {
+  switch (field) {
+  case EventField::keyboardEventKeycode: return event.keycode;
+  case EventField::sourceUserData: return event.user;
+  }
+  return 0;
+}
+
+void setIntegerField(Event& event, EventField field, std::int64_t value) {
+  switch (field) {
+  case EventField::keyboardEventKeycode: event.keycode = value; break;
+  case EventField::sourceUserData: event.user = value; break;
+  }
+}
+
+void post(TapLocation, Event& event) {
+  record("post " + sim::describe(event));
+  state().posted.push_back(event);
+}
+
+Owned<Tap> createEventTap(TapLocation location, TapPlacement placement, TapOptions options,
+                          EventMask mask, TapCallback callback, void* userInfo) {
+  state().tapRequests.push_back({location, placement, options, mask, userInfo});
+  const bool fails = state().setup.fail.tap;
+  record(format("tap create mask=0x%08" PRIx64 " -> %s", mask, fails ? "null" : "ok"));
+  if (fails) return nullptr;
+  auto* tap = new Tap{mask, callback, userInfo};
+  state().taps.push_back(tap);
+  return Owned<Tap>(tap);
+}
+
+void enableTap(Tap& tap, bool enable) {
+  tap.enabled = enable;
+  record(enable ? "tap enable" : "tap disable");
+}
+
+Owned<RunLoopSource> createRunLoopSource(Tap& tap) {
+  const bool fails = state().setup.fail.runLoopSource;
+  record(fails ? "runloop-source create -> null" : "runloop-source create -> ok");
+  if (fails) return nullptr;
+  return Owned<RunLoopSource>(new RunLoopSource{&tap});
+}
+
+void addToMainRunLoop(RunLoopSource& source) {
+  source.tap->attached = true;
+}
+
+Application& Application::shared() {
+  static Application application;
+  return application;
+}
+
+void Application::setActivationPolicy(ActivationPolicy policy) {
+  record(policy == ActivationPolicy::prohibited ? "policy prohibited" : "policy accessory");
+}
+
+void Application::setDelegate(ApplicationDelegate* delegate) {
+  state().delegate = delegate;
+}
+
+void Application::run() {
+  sim::State& s = state();
+  sim::act([&] {
+    if (s.delegate) s.delegate->applicationDidFinishLaunching();
+  });
+  for (const sim::Input& input : s.setup.inputs) {
+    sim::runDue(input.time);
+    if (s.terminated) return;
+    s.now = std::max(s.now, input.time);
+    sim::act([&] { sim::receive(input); });
+    if (s.terminated) return;
+  }
+  sim::runDue(s.setup.horizon);
+  if (s.terminated) return;
+  s.now = std::max(s.now, s.setup.horizon);
+  s.stillRunning = true;
+}
+
+void Application::activateIgnoringOtherApps(bool) {
+  record("activate");
+}
+
+void Application::terminate() {
+  sim::State& s = state();
+  if (s.terminated) return;
+  record("terminate");
+  if (s.delegate) s.delegate->applicationWillTerminate();
+  // The process is gone: nothing it posted on the way out reaches its own tap.
+  s.terminated = true;
+  s.posted.clear();
+}
+
+AlertResponse runAlert(std::string_view message, std::string_view informative,
+                       std::span<const std::string_view> buttons) {
+  std::string line = "alert " + std::string(message) + " | " + std::string(informative);
+  for (std::string_view button : buttons)
+    line += " | " + std::string(button);
+  const AlertResponse response = buttons.empty() ? alertFirstButton : state().setup.alertButton;
+  record(line + format(" -> %ld", response));
+  return response;
+}
+
+void openURL(std::string_view url) {
+  record("open " + std::string(url));
+}
+
+Owned<Timer> scheduleTimer(double seconds, std::function<void()> action) {
+  auto invalidated = std::make_shared<bool>(false);
+  sim::enqueue(seconds, std::move(action), invalidated);
+  return Owned<Timer>(new Timer{std::move(invalidated)});
+}
+
+void invalidate(Timer& timer) {
+  *timer.invalidated = true;
+}
+
+void runOnMainQueueAfter(double seconds, std::function<void()> action) {
+  sim::enqueue(seconds, std::move(action), nullptr);
+}
+
+void writeLine(std::string_view text) {
+  record("stdout " + std::string(text));
+}
+
+} // namespace platform

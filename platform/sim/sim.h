@@ -1,0 +1,68 @@
+#pragma once
+
+// The simulated platform: a virtual clock and main run loop, an event tap, alerts answered with a
+// chosen button, injectable failures, and a log of everything a user could observe. Nothing
+// sleeps and nothing reads a real clock. One process at a time: reset() between runs.
+
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+// Something that happens to the running program from outside, at a virtual time.
+struct Input {
+  enum class Kind { event, reopen };
+  double time = 0;
+  Kind kind = Kind::event;
+  platform::EventType type = platform::EventType::mouseMoved;
+  platform::KeyCode key = 0;
+  platform::EventFlags flags = 0;
+  std::int64_t user = 0;
+};
+
+struct Failures {
+  bool tap = false;
+  bool runLoopSource = false;
+  bool eventSource = false;
+  bool events = false; // every keyboard event creation
+};
+
+struct LogLine {
+  double time;
+  std::string text;
+};
+
+// What the program passed when it created a tap, for checks the log does not show.
+struct TapRequest {
+  platform::TapLocation location;
+  platform::TapPlacement placement;
+  platform::TapOptions options;
+  platform::EventMask mask;
+  void* userInfo;
+};
+
+// Set before the program runs.
+struct Setup {
+  bool trusted = true;
+  platform::AlertResponse alertButton = platform::alertFirstButton;
+  Failures fail;
+  std::vector<Input> inputs; // in time order
+  double horizon = 3600;     // the run loop gives up here if the program has not ended
+};
+
+// Forgets everything: clock, queues, taps, log, delegate. Keeps nothing of the last run.
+void reset(Setup setup = {});
+
+double now();
+const std::vector<LogLine>& log();
+// Termination was requested and the process has ended.
+bool terminated();
+// The run loop reached the horizon with the program still running.
+bool stillRunning();
+const std::vector<TapRequest>& tapRequests();
+int eventSourcesCreated();
+
+} // namespace sim

@@ -1,0 +1,74 @@
+// The verdict on every event that reaches the tap. This runs for each mouse, keyboard and scroll
+// event of the whole machine while a session is open: it must not block, allocate or log.
+
+#include "session/switcher.h"
+
+namespace quorvane {
+
+using namespace platform;
+
+Event* Switcher::tapCallback(EventType type, Event* event, void* userInfo) {
+  if (userInfo == nullptr) return event;
+  Switcher& switcher = *static_cast<Switcher*>(userInfo);
+  return switcher.handle(type, event) == EventVerdict::pass ? event : nullptr;
+}
+
+EventVerdict Switcher::handle(EventType type, Event* event) {
+  // The system stopped our tap; we cannot see the user's input any more, so give it back.
+  if (isTapDisabledNotification(type)) {
+    finish(true, false);
+    return EventVerdict::pass;
+  }
+  if (event == nullptr) return EventVerdict::pass;
+  if (integerField(*event, EventField::sourceUserData) == marker) return EventVerdict::pass;
+  if (finishing) {
+    if (swallowMouseUp != type) return EventVerdict::pass;
+    swallowMouseUp.reset();
+    scheduleExit(exitDelayAfterMouseUp);
+    return EventVerdict::swallow;
+  }
+  if (!holding) return EventVerdict::pass;
+  return handleWhileHolding(type, *event);
+}
+
+static bool drivesSwitcher(KeyCode key) {
+  return key == key::tab || key == key::leftArrow || key == key::rightArrow;
+}
+
+EventVerdict Switcher::handleWhileHolding(EventType type, Event& event) {
+  switch (type) {
+  case EventType::leftMouseDown: return endWithClick(EventType::leftMouseUp, false);
+  case EventType::rightMouseDown: return endWithClick(EventType::rightMouseUp, true);
+  case EventType::otherMouseDown: return endWithClick(EventType::otherMouseUp, true);
+  case EventType::keyDown:
+    if (drivesSwitcher(
+            static_cast<KeyCode>(integerField(event, EventField::keyboardEventKeycode)))) {
+      addCommandFlag(event);
+      return EventVerdict::pass;
+    }
+    [[fallthrough]];
+  case EventType::scrollWheel: finish(true, false); return EventVerdict::swallow;
+  case EventType::keyUp:
+  case EventType::flagsChanged:
+  case EventType::mouseMoved:
+  case EventType::leftMouseDragged:
+  case EventType::rightMouseDragged:
+  case EventType::otherMouseDragged: addCommandFlag(event); return EventVerdict::pass;
+  default:
+    // A mouse-up whose press we never saw, for one.
+    return EventVerdict::pass;
+  }
+}
+
+// The matching mouse-up is awaited before finishing, so that it is hidden like its press.
+EventVerdict Switcher::endWithClick(EventType mouseUp, bool cancel) {
+  swallowMouseUp = mouseUp;
+  finish(cancel, true);
+  return EventVerdict::swallow;
+}
+
+void Switcher::addCommandFlag(Event& event) {
+  setFlags(event, flags(event) | commandFlag);
+}
+
+} // namespace quorvane

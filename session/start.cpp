@@ -1,0 +1,62 @@
+// Opening a session: the tap, the opening keystrokes and the session timeout.
+
+#include "session/switcher.h"
+
+#include <array>
+
+namespace quorvane {
+
+using namespace platform;
+
+namespace {
+
+constexpr std::array sessionEventTypes = {
+    EventType::leftMouseDown,     EventType::leftMouseUp,      EventType::rightMouseDown,
+    EventType::rightMouseUp,      EventType::otherMouseDown,   EventType::otherMouseUp,
+    EventType::mouseMoved,        EventType::leftMouseDragged, EventType::rightMouseDragged,
+    EventType::otherMouseDragged, EventType::keyDown,          EventType::keyUp,
+    EventType::flagsChanged,      EventType::scrollWheel,
+};
+
+constexpr EventMask sessionEventMask = [] {
+  EventMask mask = 0;
+  for (EventType type : sessionEventTypes)
+    mask |= maskBit(type);
+  return mask;
+}();
+static_assert(sessionEventMask == 0x0E401CFE);
+
+constexpr std::string_view tapFailureText =
+    "入力イベントを監視できませんでした。"
+    "アクセシビリティの許可を確認して、再実行してください。";
+constexpr std::string_view runLoopSourceFailureText = "入力監視を開始できませんでした。";
+
+} // namespace
+
+void Switcher::start() {
+  // Cancelled before it began (the program was opened again during the start delay).
+  if (finishing) return;
+  tap = createEventTap(TapLocation::hid, TapPlacement::headInsert, TapOptions::defaultActive,
+                       sessionEventMask, &tapCallback, this);
+  if (!tap) {
+    showFailureAlert(tapFailureText);
+    return;
+  }
+  runLoopSource = createRunLoopSource(*tap);
+  if (!runLoopSource) {
+    // A tap is enabled from its creation; one that nobody services would hold up every input
+    // event of the machine until the system gave up on it.
+    enableTap(*tap, false);
+    showFailureAlert(runLoopSourceFailureText);
+    return;
+  }
+  addToMainRunLoop(*runLoopSource);
+  // Enabled before posting, so our own keystrokes already pass through it.
+  enableTap(*tap, true);
+  holding = true;
+  pressCommand();
+  tapKey(tabKey);
+  timeout = scheduleTimer(sessionTimeout, [this] { finish(true, false); });
+}
+
+} // namespace quorvane

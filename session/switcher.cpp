@@ -1,0 +1,88 @@
+// The Switcher's state, its synthetic keystrokes, and how a session finishes and the process exits.
+
+#include "session/switcher.h"
+
+namespace quorvane {
+
+using namespace platform;
+
+Switcher::Switcher() : source(createEventSource(EventSourceState::hidSystem)) {}
+
+Switcher::~Switcher() {
+  tap.reset();
+  runLoopSource.reset();
+  timeout.reset();
+  releaseFallback.reset();
+  source.reset();
+}
+
+// --- Synthetic keystrokes ---------------------------------------------------------------------
+
+// An event that cannot be made is skipped: the caller goes on as if it had been posted.
+void Switcher::postKey(KeyCode key, bool keyDown, EventFlags flags, bool asFlagsChanged) {
+  Owned<Event> event = createKeyboardEvent(source.get(), key, keyDown);
+  if (!event) return;
+  if (asFlagsChanged) setType(*event, EventType::flagsChanged);
+  setFlags(*event, flags);
+  setIntegerField(*event, EventField::sourceUserData, marker);
+  post(TapLocation::hid, *event);
+}
+
+void Switcher::pressCommand() {
+  postKey(commandKey, true, commandFlag, true);
+}
+
+void Switcher::releaseCommand() {
+  if (!holding) return;
+  holding = false;
+  postKey(commandKey, false, 0, true);
+}
+
+void Switcher::tapKey(KeyCode key) {
+  postKey(key, true, commandFlag, false);
+  postKey(key, false, commandFlag, false);
+}
+
+// --- Finishing --------------------------------------------------------------------------------
+
+void Switcher::finish(bool cancel, bool awaitMouseUp) {
+  if (finishing) return;
+  finishing = true;
+  if (timeout) invalidate(*timeout);
+  if (holding) {
+    // Escape goes while Command is still down, so the switcher closes without switching.
+    if (cancel) tapKey(escapeKey);
+    releaseCommand();
+  }
+  scheduleExit(awaitMouseUp ? exitDelayAwaitingMouseUp : exitDelay);
+}
+
+// There is only ever one exit pending: the last call decides when the process quits.
+void Switcher::scheduleExit(double after) {
+  if (releaseFallback) invalidate(*releaseFallback);
+  releaseFallback = scheduleTimer(after, [this] { exitNow(); });
+}
+
+void Switcher::exitNow() {
+  if (tap) enableTap(*tap, false);
+  Application::shared().terminate();
+}
+
+// --- Alerts -----------------------------------------------------------------------------------
+
+// A background application must come to the front before its alert can be seen.
+AlertResponse Switcher::showAlert(std::string_view message, std::string_view informative,
+                                  std::span<const std::string_view> buttons) {
+  Application& application = Application::shared();
+  application.setActivationPolicy(ActivationPolicy::accessory);
+  application.activateIgnoringOtherApps(true);
+  return runAlert(message, informative, buttons);
+}
+
+void Switcher::showFailureAlert(std::string_view informative) {
+  releaseCommand();
+  showAlert("Quorvane", informative);
+  Application::shared().terminate();
+}
+
+} // namespace quorvane

@@ -1,0 +1,13 @@
+# Runs quorvane-replay on a trace with an error on line 3: status 2, the message, no partial log.
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/malformed.trace "0.5 mouseMoved\n\n0.4 leftMouseDown\n")
+execute_process(COMMAND ${REPLAY} ${CMAKE_CURRENT_BINARY_DIR}/malformed.trace
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 2 OR NOT out STREQUAL "" OR
+   NOT err STREQUAL "quorvane-replay: 3: time goes backwards: 0.4\n")
+  message(FATAL_ERROR "status ${status}, stdout '${out}', stderr '${err}'")
+endif()
+execute_process(COMMAND ${REPLAY} ${CMAKE_CURRENT_BINARY_DIR}/no-such.trace
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 2 OR NOT err MATCHES "no-such.trace: cannot open")
+  message(FATAL_ERROR "missing file: status ${status}, stderr '${err}'")
+endif()

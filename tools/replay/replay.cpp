@@ -1,0 +1,27 @@
+#include "app/entry.h"
+#include "tools/replay/trace.h"
+
+#include <cstdio>
+
+namespace replay {
+
+std::vector<std::string> replay(const Trace& trace) {
+  sim::reset(trace.setup);
+  std::vector<const char*> argv = {"Quorvane"};
+  for (const std::string& argument : trace.args)
+    argv.push_back(argument.c_str());
+  const int status = quorvane::runProgram(static_cast<int>(argv.size()), argv.data());
+
+  std::vector<std::string> lines;
+  const auto add = [&](double time, const std::string& text) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%.3f ", time);
+    lines.push_back(stamp + text);
+  };
+  for (const sim::LogLine& line : sim::log())
+    add(line.time, line.text);
+  add(sim::now(), sim::stillRunning() ? "still running" : "exit " + std::to_string(status));
+  return lines;
+}
+
+} // namespace replay
