@@ -3,6 +3,7 @@
 # in tests/macos-api, once as arm64 and once as x86_64 (their BOOL differs); on macOS from the SDK,
 # for both architectures at the deployment target.
 # Arguments: -DCLANGXX=compiler -DSOURCE_DIR=repository -DAPPLE_SDK=ON|OFF
+cmake_minimum_required(VERSION 3.25)
 file(GLOB sources ${SOURCE_DIR}/platform/macos/*.mm ${SOURCE_DIR}/tests/macos-api/fixtures/*.mm)
 list(APPEND sources ${SOURCE_DIR}/app/main.cpp)
 
