@@ -7,9 +7,7 @@
 @end
 
 __attribute__((objc_root_class))
-@interface NSObject<NSObject> {
-  Class isa;
-}
+@interface NSObject<NSObject>
 + (instancetype)alloc;
 - (instancetype)init;
 @end
