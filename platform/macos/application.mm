@@ -43,10 +43,10 @@ namespace {
 QuorvaneApplicationDelegate* forwardingDelegate;
 
 NSString* nsString(std::string_view text) {
-  return [[NSString alloc] initWithBytes:text.data()
-                                  length:text.size()
-                                encoding:NSUTF8StringEncoding]
-             ?: @"";
+  NSString* string = [[NSString alloc] initWithBytes:text.data()
+                                              length:text.size()
+                                            encoding:NSUTF8StringEncoding];
+  return string != nil ? string : @"";
 }
 
 NSTimer* nsTimer(Timer& timer) {

@@ -1,0 +1,57 @@
+// The AppKit declarations Quorvane uses, as in the macOS SDK's NSResponder.h,
+// NSRunningApplication.h, NSApplication.h, NSAlert.h, NSButton.h and NSWorkspace.h.
+#pragma once
+
+#include <Foundation/Foundation.h>
+
+#pragma clang assume_nonnull begin
+
+// NSResponder.h
+@interface NSResponder : NSObject
+@end
+
+// NSRunningApplication.h: NS_ENUM(NSInteger, NSApplicationActivationPolicy)
+enum NSApplicationActivationPolicy : NSInteger;
+
+// NSApplication.h
+typedef NSInteger NSModalResponse;
+
+@class NSApplication;
+
+@protocol NSApplicationDelegate <NSObject>
+@optional
+- (void)applicationDidFinishLaunching:(NSNotification*)notification;
+- (BOOL)applicationShouldHandleReopen:(NSApplication*)sender
+                    hasVisibleWindows:(BOOL)hasVisibleWindows;
+- (void)applicationWillTerminate:(NSNotification*)notification;
+@end
+
+@interface NSApplication : NSResponder
+@property(class, readonly, strong) __kindof NSApplication* sharedApplication;
+@property(nullable, weak) id<NSApplicationDelegate> delegate;
+- (void)activateIgnoringOtherApps:(BOOL)ignoreOtherApps;
+- (void)run;
+- (void)terminate:(nullable id)sender;
+- (BOOL)setActivationPolicy:(NSApplicationActivationPolicy)activationPolicy;
+@end
+
+extern "C" __kindof NSApplication* _Null_unspecified NSApp;
+
+// NSButton.h
+@class NSButton;
+
+// NSAlert.h
+@interface NSAlert : NSObject
+@property(copy) NSString* messageText;
+@property(copy) NSString* informativeText;
+- (NSButton*)addButtonWithTitle:(NSString*)title;
+- (NSModalResponse)runModal;
+@end
+
+// NSWorkspace.h
+@interface NSWorkspace : NSObject
+@property(class, readonly, strong) NSWorkspace* sharedWorkspace;
+- (BOOL)openURL:(NSURL*)url;
+@end
+
+#pragma clang assume_nonnull end

@@ -1,0 +1,35 @@
+// The Core Foundation declarations Quorvane uses, as in the macOS SDK's CFBase.h, CFRunLoop.h and
+// CFMachPort.h. Part of the declaration set that lets the macOS backend be compiled on any host.
+#pragma once
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// CFBase.h (Boolean comes from MacTypes.h, which CFBase.h includes)
+typedef unsigned char Boolean;
+typedef signed long CFIndex;
+typedef const void* CFTypeRef;
+typedef const struct __CFString* CFStringRef;
+typedef const struct __CFAllocator* CFAllocatorRef;
+extern const CFAllocatorRef kCFAllocatorDefault;
+void CFRelease(CFTypeRef cf);
+
+// CFRunLoop.h
+typedef struct __CFRunLoop* CFRunLoopRef;
+typedef struct __CFRunLoopSource* CFRunLoopSourceRef;
+typedef CFStringRef CFRunLoopMode;
+extern const CFRunLoopMode kCFRunLoopCommonModes;
+CFRunLoopRef CFRunLoopGetMain(void);
+void CFRunLoopAddSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoopMode mode);
+
+// CFMachPort.h
+typedef struct __CFMachPort* CFMachPortRef;
+CFRunLoopSourceRef CFMachPortCreateRunLoopSource(CFAllocatorRef allocator, CFMachPortRef port,
+                                                 CFIndex order);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,0 +1,43 @@
+// The Foundation declarations Quorvane uses, as in the macOS SDK's NSObjCRuntime.h, NSString.h,
+// NSURL.h, NSDate.h, NSTimer.h and NSNotification.h (64-bit: NSInteger is long).
+#pragma once
+
+#include <CoreFoundation/CoreFoundation.h>
+#include <objc/NSObject.h>
+
+#pragma clang assume_nonnull begin
+
+// NSObjCRuntime.h
+typedef long NSInteger;
+typedef unsigned long NSUInteger;
+
+// NSString.h
+typedef NSUInteger NSStringEncoding;
+enum : NSStringEncoding { NSUTF8StringEncoding = 4 };
+
+@interface NSString : NSObject
+- (nullable instancetype)initWithBytes:(const void*)bytes
+                                length:(NSUInteger)len
+                              encoding:(NSStringEncoding)encoding;
+@end
+
+// NSURL.h
+@interface NSURL : NSObject
++ (nullable instancetype)URLWithString:(NSString*)URLString;
+@end
+
+// NSDate.h
+typedef double NSTimeInterval;
+
+// NSTimer.h
+@interface NSTimer : NSObject
++ (NSTimer*)scheduledTimerWithTimeInterval:(NSTimeInterval)interval
+                                   repeats:(BOOL)repeats
+                                     block:(void (^)(NSTimer* timer))block;
+- (void)invalidate;
+@end
+
+// NSNotification.h
+@class NSNotification;
+
+#pragma clang assume_nonnull end
