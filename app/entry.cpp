@@ -32,6 +32,11 @@ int runProgram(int argc, const char* const argv[]) {
   delegate = std::make_unique<Switcher>();
   app->setActivationPolicy(platform::ActivationPolicy::prohibited);
   app->setDelegate(delegate.get());
+  // A kill, Ctrl-C or logout would otherwise end the process without terminating the application,
+  // leaving Command held for every other application: cancel as a second launch does instead.
+  for (const platform::Signal signal :
+       {platform::Signal::terminate, platform::Signal::interrupt, platform::Signal::hangUp})
+    platform::watchSignal(signal, [] { delegate->finish(true, false); });
   app->run();
   return 0;
 }

@@ -3,7 +3,8 @@
 // Everything the program asks of the operating system. Each build links exactly one backend:
 // platform/macos (the real one) or platform/sim (the simulated one the tests and tools run on).
 // Calls go down through these functions; the backend calls back up through the tap callback,
-// timer and queue actions, and the ApplicationDelegate, always on the main thread, one at a time.
+// timer, queue and signal actions, and the ApplicationDelegate, always on the main thread, one at
+// a time.
 
 #include "platform/vocabulary.h"
 
@@ -103,6 +104,10 @@ void invalidate(Timer& timer);
 
 // Runs the action once on the main queue after the delay.
 void runOnMainQueueAfter(double seconds, std::function<void()> action);
+
+// From now on the signal no longer ends the process: each time it arrives, the action runs on the
+// main thread, one at a time like every other callback.
+void watchSignal(Signal signal, std::function<void()> action);
 
 // Writes the text and a line feed to standard output.
 void writeLine(std::string_view text);

@@ -65,6 +65,9 @@ enum class EventSourceState : std::int32_t { hidSystem = 1 };
 
 enum class ActivationPolicy : std::int64_t { accessory = 1, prohibited = 2 };
 
+// Termination signals, numbered as on both macOS and Linux.
+enum class Signal : int { hangUp = 1, interrupt = 2, terminate = 15 };
+
 using AlertResponse = long;
 constexpr AlertResponse alertFirstButton = 1000;
 constexpr AlertResponse alertSecondButton = 1001;

@@ -11,3 +11,10 @@ execute_process(COMMAND ${REPLAY} ${CMAKE_CURRENT_BINARY_DIR}/no-such.trace
 if(NOT status EQUAL 2 OR NOT err MATCHES "no-such.trace: cannot open")
   message(FATAL_ERROR "missing file: status ${status}, stderr '${err}'")
 endif()
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/bad-signal.trace "0.5 mouseMoved\n1 signal KILL\n")
+execute_process(COMMAND ${REPLAY} ${CMAKE_CURRENT_BINARY_DIR}/bad-signal.trace
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 2 OR NOT out STREQUAL "" OR
+   NOT err STREQUAL "quorvane-replay: 2: unknown signal 'KILL': TERM, INT or HUP\n")
+  message(FATAL_ERROR "bad signal: status ${status}, stdout '${out}', stderr '${err}'")
+endif()

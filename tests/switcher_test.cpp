@@ -84,4 +84,32 @@ TEST(Switcher, TapCallbackWithoutUserInfoPassesTheEventUntouched) {
   EXPECT_FALSE(switcher.isFinishing());
 }
 
+TEST(Program, WatchesTheTerminationSignalsOnlyInTheNormalRun) {
+  const char* probe[] = {"Quorvane", "--check-permissions"};
+  sim::reset();
+  quorvane::runProgram(2, probe);
+  EXPECT_TRUE(sim::watchedSignals().empty());
+
+  const char* normal[] = {"Quorvane"};
+  sim::reset();
+  quorvane::runProgram(1, normal);
+  EXPECT_EQ(sim::watchedSignals(),
+            (std::vector<Signal>{Signal::terminate, Signal::interrupt, Signal::hangUp}));
+}
+
+// What the program must never let happen: a signal nobody watches ends the process as it stands.
+TEST(Program, AnUnwatchedSignalKillsWithoutTerminating) {
+  sim::Setup setup;
+  setup.inputs = {{.time = 1, .kind = sim::Input::Kind::signal}, {.time = 2}};
+  sim::reset(setup);
+  Switcher switcher;
+  Application::shared().setDelegate(&switcher);
+  Application::shared().run();
+  EXPECT_EQ(sim::killedBy(), Signal::terminate);
+  EXPECT_FALSE(sim::terminated());
+  EXPECT_TRUE(switcher.isHolding());
+  EXPECT_EQ(logTexts().back(), "signal TERM");
+  EXPECT_EQ(sim::now(), 1);
+}
+
 } // namespace

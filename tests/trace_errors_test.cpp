@@ -25,6 +25,12 @@ const Malformed malformed[] = {
     {"1\n", 1, "missing event name after 1"},
     {"1 mouseJumped\n", 1, "unknown event 'mouseJumped'"},
     {"1 reopen now\n", 1, "unexpected 'now' after reopen"},
+    {"1 signal\n", 1, "missing signal name: TERM, INT or HUP"},
+    {"1 signal KILL\n", 1, "unknown signal 'KILL': TERM, INT or HUP"},
+    {"1 signal SIGTERM\n", 1, "unknown signal 'SIGTERM': TERM, INT or HUP"},
+    {"1 signal term\n", 1, "unknown signal 'term': TERM, INT or HUP"},
+    {"1 signal TERM now\n", 1, "unexpected 'now' after signal TERM"},
+    {"1 signal INT key=1\n", 1, "unexpected 'key=1' after signal INT"},
     {"1 keyDown key=48 key=49\n", 1, "'key' given twice"},
     {"1 keyDown code=48\n", 1, "unexpected 'code=48' after the event"},
     {"1 keyDown 48\n", 1, "unexpected '48' after the event"},
@@ -57,11 +63,12 @@ TEST(TraceErrors, AcceptsTheFormsTheFormatAllows) {
                            "\n"
                            "1 keyDown key=0x30 flags=0X100000 user=-9223372036854775808\n"
                            "1 keyUp user=0x7fffffffffffffff key=010\r\n"
-                           "2.25 reopen\n");
+                           "2.25 reopen\n"
+                           "3 signal HUP # logout\n");
   const replay::Trace trace = replay::parseTrace(input);
   EXPECT_EQ(trace.args, std::vector<std::string>{"d"});
   EXPECT_TRUE(trace.setup.fail.tap && trace.setup.fail.events && !trace.setup.fail.eventSource);
-  ASSERT_EQ(trace.setup.inputs.size(), 3u);
+  ASSERT_EQ(trace.setup.inputs.size(), 4u);
   EXPECT_EQ(trace.setup.inputs[0].key, 48);
   EXPECT_EQ(trace.setup.inputs[0].flags, 0x100000u);
   EXPECT_EQ(trace.setup.inputs[0].user, INT64_MIN);
@@ -69,6 +76,8 @@ TEST(TraceErrors, AcceptsTheFormsTheFormatAllows) {
   EXPECT_EQ(trace.setup.inputs[1].user, INT64_MAX);
   EXPECT_EQ(trace.setup.inputs[2].kind, sim::Input::Kind::reopen);
   EXPECT_EQ(trace.setup.inputs[2].time, 2.25);
+  EXPECT_EQ(trace.setup.inputs[3].kind, sim::Input::Kind::signal);
+  EXPECT_EQ(trace.setup.inputs[3].signal, platform::Signal::hangUp);
 }
 
 } // namespace

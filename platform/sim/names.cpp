@@ -6,6 +6,7 @@
 namespace sim {
 
 using platform::EventType;
+using platform::Signal;
 
 namespace {
 
@@ -28,6 +29,12 @@ constexpr std::array<std::pair<EventType, std::string_view>, 16> names = {{
     {EventType::tapDisabledByUserInput, "tapDisabledByUserInput"},
 }};
 
+constexpr std::array<std::pair<Signal, std::string_view>, 3> signalNames = {{
+    {Signal::terminate, "TERM"},
+    {Signal::interrupt, "INT"},
+    {Signal::hangUp, "HUP"},
+}};
+
 } // namespace
 
 std::string_view eventTypeName(EventType type) {
@@ -39,6 +46,18 @@ std::string_view eventTypeName(EventType type) {
 std::optional<EventType> eventTypeNamed(std::string_view name) {
   for (const auto& [type, known] : names)
     if (known == name) return type;
+  return std::nullopt;
+}
+
+std::string_view signalName(Signal signal) {
+  for (const auto& [known, name] : signalNames)
+    if (known == signal) return name;
+  return "unknownSignal";
+}
+
+std::optional<Signal> signalNamed(std::string_view name) {
+  for (const auto& [signal, known] : signalNames)
+    if (known == name) return signal;
   return std::nullopt;
 }
 

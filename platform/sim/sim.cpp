@@ -67,12 +67,19 @@ struct State {
   std::uint64_t scheduled = 0;
   // Events the program posted that have not yet reached the taps.
   std::deque<Event> posted;
+  std::vector<std::pair<Signal, std::function<void()>>> signalWatchers;
+  std::optional<Signal> killedBy;
 };
 
 // Never destroyed, so that a program's objects may still be released at process exit.
 State& state() {
   static State& instance = *new State;
   return instance;
+}
+
+// Terminated, or killed by a signal: either way nothing of the program runs any more.
+bool ended() {
+  return state().terminated || state().killedBy;
 }
 
 void record(std::string text) {
@@ -125,7 +132,7 @@ void disableTap(EventType notification) {
 template <class Action> void act(Action&& action) {
   State& s = state();
   action();
-  while (!s.terminated && !s.posted.empty()) {
+  while (!ended() && !s.posted.empty()) {
     Event event = s.posted.front();
     s.posted.pop_front();
     deliver(event);
@@ -146,18 +153,37 @@ void receive(const Input& input) {
     record(handled ? "reopen -> true" : "reopen -> false");
     break;
   }
+  case Input::Kind::signal: break; // delivered by deliverSignal
   }
 }
 
 // Fires every timer and block due at or before the limit, each at its own deadline.
 void runDue(double limit) {
   State& s = state();
-  while (!s.terminated && !s.queue.empty() && s.queue.begin()->first.first <= limit) {
+  while (!ended() && !s.queue.empty() && s.queue.begin()->first.first <= limit) {
     auto due = s.queue.extract(s.queue.begin());
     if (due.mapped().invalidated && *due.mapped().invalidated) continue;
     s.now = due.key().first;
     act(due.mapped().action);
   }
+}
+
+// Each watcher's action is a callback of its own, as each signal source on the real platform is.
+// With none, the signal's default action ends the process at once: no termination, no
+// applicationWillTerminate, so whatever the program held stays held.
+void deliverSignal(Signal signal) {
+  State& s = state();
+  record("signal " + std::string(signalName(signal)));
+  bool watched = false;
+  for (std::size_t i = 0; i < s.signalWatchers.size() && !ended(); ++i) {
+    if (s.signalWatchers[i].first != signal) continue;
+    watched = true;
+    std::function<void()> action = s.signalWatchers[i].second;
+    act(action);
+  }
+  if (watched) return;
+  s.killedBy = signal;
+  s.posted.clear();
 }
 
 void enqueue(double seconds, std::function<void()> action, std::shared_ptr<bool> invalidated) {
@@ -185,6 +211,15 @@ bool terminated() {
 }
 bool stillRunning() {
   return state().stillRunning;
+}
+std::optional<Signal> killedBy() {
+  return state().killedBy;
+}
+std::vector<Signal> watchedSignals() {
+  std::vector<Signal> signals;
+  for (const auto& watcher : state().signalWatchers)
+    signals.push_back(watcher.first);
+  return signals;
 }
 const std::vector<TapRequest>& tapRequests() {
   return state().tapRequests;
@@ -311,13 +346,16 @@ void Application::run() {
   });
   for (const sim::Input& input : s.setup.inputs) {
     sim::runDue(input.time);
-    if (s.terminated) return;
+    if (sim::ended()) return;
     s.now = std::max(s.now, input.time);
-    sim::act([&] { sim::receive(input); });
-    if (s.terminated) return;
+    if (input.kind == sim::Input::Kind::signal)
+      sim::deliverSignal(input.signal);
+    else
+      sim::act([&] { sim::receive(input); });
+    if (sim::ended()) return;
   }
   sim::runDue(s.setup.horizon);
-  if (s.terminated) return;
+  if (sim::ended()) return;
   s.now = std::max(s.now, s.setup.horizon);
   s.stillRunning = true;
 }
@@ -328,7 +366,7 @@ void Application::activateIgnoringOtherApps(bool) {
 
 void Application::terminate() {
   sim::State& s = state();
-  if (s.terminated) return;
+  if (sim::ended()) return;
   record("terminate");
   if (s.delegate) s.delegate->applicationWillTerminate();
   // The process is gone: nothing it posted on the way out reaches its own tap.
@@ -362,6 +400,10 @@ void invalidate(Timer& timer) {
 
 void runOnMainQueueAfter(double seconds, std::function<void()> action) {
   sim::enqueue(seconds, std::move(action), nullptr);
+}
+
+void watchSignal(Signal signal, std::function<void()> action) {
+  state().signalWatchers.emplace_back(signal, std::move(action));
 }
 
 void writeLine(std::string_view text) {

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,10 @@ namespace sim {
 
 // Something that happens to the running program from outside, at a virtual time.
 struct Input {
-  enum class Kind { event, reopen };
+  enum class Kind { event, reopen, signal };
   double time = 0;
   Kind kind = Kind::event;
+  platform::Signal signal = platform::Signal::terminate; // for a signal
   platform::EventType type = platform::EventType::mouseMoved;
   platform::KeyCode key = 0;
   platform::EventFlags flags = 0;
@@ -62,6 +64,10 @@ const std::vector<LogLine>& log();
 bool terminated();
 // The run loop reached the horizon with the program still running.
 bool stillRunning();
+// A signal nobody watched arrived, and its default action ended the process on the spot.
+std::optional<platform::Signal> killedBy();
+// The signals the program watches, in the order it asked.
+std::vector<platform::Signal> watchedSignals();
 const std::vector<TapRequest>& tapRequests();
 int eventSourcesCreated();
 

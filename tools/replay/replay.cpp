@@ -1,4 +1,5 @@
 #include "app/entry.h"
+#include "platform/sim/names.h"
 #include "tools/replay/trace.h"
 
 #include <cstdio>
@@ -20,7 +21,10 @@ std::vector<std::string> replay(const Trace& trace) {
   };
   for (const sim::LogLine& line : sim::log())
     add(line.time, line.text);
-  add(sim::now(), sim::stillRunning() ? "still running" : "exit " + std::to_string(status));
+  if (const std::optional<platform::Signal> signal = sim::killedBy())
+    add(sim::now(), "killed " + std::string(sim::signalName(*signal)));
+  else
+    add(sim::now(), sim::stillRunning() ? "still running" : "exit " + std::to_string(status));
   return lines;
 }
 

@@ -118,6 +118,13 @@ private:
     if (w[1] == "reopen") {
       if (w.size() > 2) fail("unexpected '" + w[2] + "' after reopen");
       input.kind = sim::Input::Kind::reopen;
+    } else if (w[1] == "signal") {
+      if (w.size() < 3) fail("missing signal name: TERM, INT or HUP");
+      const std::optional<platform::Signal> signal = sim::signalNamed(w[2]);
+      if (!signal) fail("unknown signal '" + w[2] + "': TERM, INT or HUP");
+      if (w.size() > 3) fail("unexpected '" + w[3] + "' after signal " + w[2]);
+      input.kind = sim::Input::Kind::signal;
+      input.signal = *signal;
     } else {
       const std::optional<EventType> type = sim::eventTypeNamed(w[1]);
       if (!type) fail("unknown event '" + w[1] + "'");
