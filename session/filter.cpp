@@ -7,7 +7,11 @@ namespace quorvane {
 
 using namespace platform;
 
-Event* Switcher::tapCallback(EventType type, Event* event, void* userInfo) {
+// One frame from the system down to the platform calls, at every optimisation level: each of our
+// own functions left as a call on the way (handle or handleWhileHolding, by compiler and level)
+// added about 2 ns, a fifth to a third, to every event that passes while holding
+// (bench/filter_bench.cpp). Finishing stays a call.
+[[gnu::flatten]] Event* Switcher::tapCallback(EventType type, Event* event, void* userInfo) {
   if (userInfo == nullptr) return event;
   Switcher& switcher = *static_cast<Switcher*>(userInfo);
   return switcher.handle(type, event) == EventVerdict::pass ? event : nullptr;
@@ -35,7 +39,9 @@ static bool drivesSwitcher(KeyCode key) {
   return key == key::tab || key == key::leftArrow || key == key::rightArrow;
 }
 
-EventVerdict Switcher::handleWhileHolding(EventType type, Event& event) {
+// Clang flattens one level deep only.
+[[gnu::always_inline]] inline EventVerdict Switcher::handleWhileHolding(EventType type,
+                                                                        Event& event) {
   switch (type) {
   case EventType::leftMouseDown: return endWithClick(EventType::leftMouseUp, false);
   case EventType::rightMouseDown: return endWithClick(EventType::rightMouseUp, true);
