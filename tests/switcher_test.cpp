@@ -64,18 +64,6 @@ TEST(Switcher, ReleasesCommandOnlyWhileHoldingEvenIfNoEventCanBeMade) {
                                                   "runloop-source create -> ok", "tap enable"}));
 }
 
-TEST(Switcher, FinishesOnceWhateverTheLaterArguments) {
-  sim::reset();
-  Switcher switcher;
-  switcher.start();
-  switcher.finish(false, true);
-  const std::size_t logged = sim::log().size();
-  switcher.finish(true, false);
-  EXPECT_EQ(sim::log().size(), logged);
-  EXPECT_TRUE(switcher.isFinishing());
-  EXPECT_FALSE(switcher.isHolding());
-}
-
 TEST(Switcher, TapCallbackWithoutUserInfoPassesTheEventUntouched) {
   sim::reset();
   Switcher switcher;
@@ -95,21 +83,6 @@ TEST(Program, WatchesTheTerminationSignalsOnlyInTheNormalRun) {
   quorvane::runProgram(1, normal);
   EXPECT_EQ(sim::watchedSignals(),
             (std::vector<Signal>{Signal::terminate, Signal::interrupt, Signal::hangUp}));
-}
-
-// What the program must never let happen: a signal nobody watches ends the process as it stands.
-TEST(Program, AnUnwatchedSignalKillsWithoutTerminating) {
-  sim::Setup setup;
-  setup.inputs = {{.time = 1, .kind = sim::Input::Kind::signal}, {.time = 2}};
-  sim::reset(setup);
-  Switcher switcher;
-  Application::shared().setDelegate(&switcher);
-  Application::shared().run();
-  EXPECT_EQ(sim::killedBy(), Signal::terminate);
-  EXPECT_FALSE(sim::terminated());
-  EXPECT_TRUE(switcher.isHolding());
-  EXPECT_EQ(logTexts().back(), "signal TERM");
-  EXPECT_EQ(sim::now(), 1);
 }
 
 } // namespace
