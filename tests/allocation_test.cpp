@@ -23,7 +23,10 @@ namespace {
 std::atomic<long> allocations{0};
 }
 
-// The array and nothrow forms call these; nothing here is over-aligned.
+// The array and nothrow forms call these; nothing here is over-aligned. Our operator new is
+// malloc, so free is its match, whatever the compiler concludes after inlining.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
   allocations.fetch_add(1, std::memory_order_relaxed);
   if (void* memory = std::malloc(size ? size : 1)) return memory;

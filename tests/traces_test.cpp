@@ -1,5 +1,5 @@
-// Every trace under traces/ is replayed and its log compared, line for line, with the .log beside
-// it.
+// The replay, data-driven: every trace under traces/ replays to the .log beside it, line for line,
+// and every malformed trace of trace_errors.txt is refused with its line and message.
 
 #include "tools/replay/trace.h"
 
@@ -12,16 +12,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
+const fs::path tests = QUORVANE_TESTS_DIR;
+
 std::vector<std::string> traceNames() {
   std::vector<std::string> names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(QUORVANE_TRACES_DIR))
+  for (const fs::directory_entry& entry : fs::directory_iterator(tests / "traces"))
     if (entry.path().extension() == ".trace") names.push_back(entry.path().stem().string());
   std::sort(names.begin(), names.end());
   return names;
 }
 
 std::string contents(const fs::path& path) {
-  std::ifstream file(path);
+  std::ifstream file(path, std::ios::binary);
   std::stringstream text;
   text << file.rdbuf();
   return text.str();
@@ -30,8 +32,8 @@ std::string contents(const fs::path& path) {
 class Trace : public testing::TestWithParam<std::string> {};
 
 TEST_P(Trace, ReplaysToItsLog) {
-  const fs::path base = fs::path(QUORVANE_TRACES_DIR) / GetParam();
-  std::ifstream trace(base.string() + ".trace");
+  const fs::path base = tests / "traces" / GetParam();
+  std::istringstream trace(contents(base.string() + ".trace"));
   std::string log;
   for (const std::string& line : replay::replay(replay::parseTrace(trace)))
     log += line + '\n';
@@ -44,5 +46,26 @@ INSTANTIATE_TEST_SUITE_P(Traces, Trace, testing::ValuesIn(traceNames()),
                            std::replace(name.begin(), name.end(), '-', '_');
                            return name;
                          });
+
+TEST(MalformedTraces, NameTheLineAndWhatIsWrong) {
+  std::istringstream cases(contents(tests / "trace_errors.txt"));
+  int checked = 0;
+  for (std::string entry; std::getline(cases, entry); ++checked) {
+    if (entry.starts_with('#')) continue;
+    const std::size_t first = entry.find(" | "), second = entry.rfind(" | ");
+    std::string trace = entry.substr(first + 3, second - first - 3);
+    for (std::size_t at; (at = trace.find("\\n")) != std::string::npos;)
+      trace.replace(at, 2, "\n");
+    std::istringstream input(trace);
+    try {
+      replay::parseTrace(input);
+      ADD_FAILURE() << "accepted: " << entry;
+    } catch (const replay::TraceError& error) {
+      EXPECT_EQ(std::to_string(error.line) + ": " + error.what(),
+                entry.substr(0, first) + ": " + entry.substr(second + 3));
+    }
+  }
+  EXPECT_GT(checked, 20);
+}
 
 } // namespace
