@@ -10,7 +10,10 @@ using platform::Signal;
 
 namespace {
 
-constexpr std::array<std::pair<EventType, std::string_view>, 16> names = {{
+template <class Value, std::size_t size>
+using Names = std::array<std::pair<Value, std::string_view>, size>;
+
+constexpr Names<EventType, 16> names = {{
     {EventType::leftMouseDown, "leftMouseDown"},
     {EventType::leftMouseUp, "leftMouseUp"},
     {EventType::rightMouseDown, "rightMouseDown"},
@@ -29,36 +32,39 @@ constexpr std::array<std::pair<EventType, std::string_view>, 16> names = {{
     {EventType::tapDisabledByUserInput, "tapDisabledByUserInput"},
 }};
 
-constexpr std::array<std::pair<Signal, std::string_view>, 3> signalNames = {{
+constexpr Names<Signal, 3> signalNames = {{
     {Signal::terminate, "TERM"},
     {Signal::interrupt, "INT"},
     {Signal::hangUp, "HUP"},
 }};
 
+template <class Value, std::size_t size>
+std::string_view nameOf(const Names<Value, size>& table, Value value, std::string_view unknown) {
+  for (const auto& [known, name] : table)
+    if (known == value) return name;
+  return unknown;
+}
+
+template <class Value, std::size_t size>
+std::optional<Value> valueNamed(const Names<Value, size>& table, std::string_view name) {
+  for (const auto& [value, known] : table)
+    if (known == name) return value;
+  return std::nullopt;
+}
+
 } // namespace
 
 std::string_view eventTypeName(EventType type) {
-  for (const auto& [known, name] : names)
-    if (known == type) return name;
-  return "unknownType";
+  return nameOf(names, type, "unknownType");
 }
-
 std::optional<EventType> eventTypeNamed(std::string_view name) {
-  for (const auto& [type, known] : names)
-    if (known == name) return type;
-  return std::nullopt;
+  return valueNamed(names, name);
 }
-
 std::string_view signalName(Signal signal) {
-  for (const auto& [known, name] : signalNames)
-    if (known == signal) return name;
-  return "unknownSignal";
+  return nameOf(signalNames, signal, "unknownSignal");
 }
-
 std::optional<Signal> signalNamed(std::string_view name) {
-  for (const auto& [signal, known] : signalNames)
-    if (known == name) return signal;
-  return std::nullopt;
+  return valueNamed(signalNames, name);
 }
 
 } // namespace sim
