@@ -37,6 +37,13 @@
 
 namespace platform {
 
+// Our numbers are the system's own, checked against its headers wherever this file is compiled.
+static_assert(NSApplicationActivationPolicyAccessory ==
+              static_cast<NSApplicationActivationPolicy>(ActivationPolicy::accessory));
+static_assert(NSApplicationActivationPolicyProhibited ==
+              static_cast<NSApplicationActivationPolicy>(ActivationPolicy::prohibited));
+static_assert(NSAlertFirstButtonReturn == alertFirstButton);
+
 namespace {
 
 // The application holds its delegate weakly; this keeps the forwarding object alive.

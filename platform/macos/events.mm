@@ -9,6 +9,36 @@
 
 namespace platform {
 
+// Our numbers are the system's own, checked against its headers wherever this file is compiled.
+static_assert(kCGEventLeftMouseDown == static_cast<CGEventType>(EventType::leftMouseDown));
+static_assert(kCGEventLeftMouseUp == static_cast<CGEventType>(EventType::leftMouseUp));
+static_assert(kCGEventRightMouseDown == static_cast<CGEventType>(EventType::rightMouseDown));
+static_assert(kCGEventRightMouseUp == static_cast<CGEventType>(EventType::rightMouseUp));
+static_assert(kCGEventMouseMoved == static_cast<CGEventType>(EventType::mouseMoved));
+static_assert(kCGEventLeftMouseDragged == static_cast<CGEventType>(EventType::leftMouseDragged));
+static_assert(kCGEventRightMouseDragged == static_cast<CGEventType>(EventType::rightMouseDragged));
+static_assert(kCGEventKeyDown == static_cast<CGEventType>(EventType::keyDown));
+static_assert(kCGEventKeyUp == static_cast<CGEventType>(EventType::keyUp));
+static_assert(kCGEventFlagsChanged == static_cast<CGEventType>(EventType::flagsChanged));
+static_assert(kCGEventScrollWheel == static_cast<CGEventType>(EventType::scrollWheel));
+static_assert(kCGEventOtherMouseDown == static_cast<CGEventType>(EventType::otherMouseDown));
+static_assert(kCGEventOtherMouseUp == static_cast<CGEventType>(EventType::otherMouseUp));
+static_assert(kCGEventOtherMouseDragged == static_cast<CGEventType>(EventType::otherMouseDragged));
+static_assert(kCGEventTapDisabledByTimeout ==
+              static_cast<CGEventType>(EventType::tapDisabledByTimeout));
+static_assert(kCGEventTapDisabledByUserInput ==
+              static_cast<CGEventType>(EventType::tapDisabledByUserInput));
+static_assert(kCGEventFlagMaskCommand == commandFlag);
+static_assert(kCGKeyboardEventKeycode ==
+              static_cast<CGEventField>(EventField::keyboardEventKeycode));
+static_assert(kCGEventSourceUserData == static_cast<CGEventField>(EventField::sourceUserData));
+static_assert(kCGHIDEventTap == static_cast<CGEventTapLocation>(TapLocation::hid));
+static_assert(kCGHeadInsertEventTap == static_cast<CGEventTapPlacement>(TapPlacement::headInsert));
+static_assert(kCGEventTapOptionDefault ==
+              static_cast<CGEventTapOptions>(TapOptions::defaultActive));
+static_assert(kCGEventSourceStateHIDSystemState ==
+              static_cast<CGEventSourceStateID>(EventSourceState::hidSystem));
+
 // The system's tap, and what our callback needs when the system calls the tap back.
 struct Tap {
   TapCallback callback;

@@ -11,7 +11,10 @@
 @end
 
 // NSRunningApplication.h: NS_ENUM(NSInteger, NSApplicationActivationPolicy)
-enum NSApplicationActivationPolicy : NSInteger;
+enum NSApplicationActivationPolicy : NSInteger {
+  NSApplicationActivationPolicyAccessory = 1,
+  NSApplicationActivationPolicyProhibited = 2,
+};
 
 // NSApplication.h
 typedef NSInteger NSModalResponse;
@@ -47,6 +50,7 @@ extern "C" __kindof NSApplication* _Null_unspecified NSApp;
 - (NSButton*)addButtonWithTitle:(NSString*)title;
 - (NSModalResponse)runModal;
 @end
+static const NSModalResponse NSAlertFirstButtonReturn = 1000;
 
 // NSWorkspace.h
 @interface NSWorkspace : NSObject

@@ -1,7 +1,7 @@
 // The Quartz Event Services and Accessibility declarations Quorvane uses, as in the macOS SDK's
 // CoreGraphics (CGEventTypes.h, CGRemoteOperation.h, CGEvent.h, CGEventSource.h) and HIServices
-// (AXUIElement.h). Enumerations keep their fixed underlying types; their constants are left out,
-// as Quorvane passes its own numbers.
+// (AXUIElement.h). Enumerations keep their fixed underlying types and only the constants that
+// Quorvane checks its own numbers against.
 #pragma once
 
 #include <CoreFoundation/CoreFoundation.h>
@@ -19,17 +19,35 @@ typedef uint16_t CGKeyCode;
 // CGEventTypes.h
 typedef struct __CGEvent* CGEventRef;
 typedef uint64_t CGEventFlags; // CF_OPTIONS(uint64_t, CGEventFlags): a plain uint64_t in C++
-enum CGEventType : uint32_t;
-enum CGEventField : uint32_t;
-enum CGEventTapLocation : uint32_t;
-enum CGEventTapPlacement : uint32_t;
-enum CGEventTapOptions : uint32_t;
+enum : CGEventFlags { kCGEventFlagMaskCommand = 0x00100000 };
+enum CGEventType : uint32_t {
+  kCGEventLeftMouseDown = 1,
+  kCGEventLeftMouseUp = 2,
+  kCGEventRightMouseDown = 3,
+  kCGEventRightMouseUp = 4,
+  kCGEventMouseMoved = 5,
+  kCGEventLeftMouseDragged = 6,
+  kCGEventRightMouseDragged = 7,
+  kCGEventKeyDown = 10,
+  kCGEventKeyUp = 11,
+  kCGEventFlagsChanged = 12,
+  kCGEventScrollWheel = 22,
+  kCGEventOtherMouseDown = 25,
+  kCGEventOtherMouseUp = 26,
+  kCGEventOtherMouseDragged = 27,
+  kCGEventTapDisabledByTimeout = 0xFFFFFFFE,
+  kCGEventTapDisabledByUserInput = 0xFFFFFFFF,
+};
+enum CGEventField : uint32_t { kCGKeyboardEventKeycode = 9, kCGEventSourceUserData = 42 };
+enum CGEventTapLocation : uint32_t { kCGHIDEventTap = 0 };
+enum CGEventTapPlacement : uint32_t { kCGHeadInsertEventTap = 0 };
+enum CGEventTapOptions : uint32_t { kCGEventTapOptionDefault = 0x00000000 };
 typedef uint64_t CGEventMask;
 typedef struct __CGEventTapProxy* CGEventTapProxy;
 typedef CGEventRef _Nullable (*CGEventTapCallBack)(CGEventTapProxy proxy, CGEventType type,
                                                    CGEventRef event, void* _Nullable userInfo);
 typedef struct __CGEventSource* CGEventSourceRef;
-enum CGEventSourceStateID : int32_t;
+enum CGEventSourceStateID : int32_t { kCGEventSourceStateHIDSystemState = 1 };
 
 // CGEvent.h
 CGEventRef _Nullable CGEventCreateKeyboardEvent(CGEventSourceRef _Nullable source,
