@@ -1,6 +1,7 @@
 # Compiles, syntax only and with warnings as errors, every file that only Apple hosts build.
-# Elsewhere than on macOS the frameworks come from the declaration set in tests/macos-api, once as arm64 and once as x86_64 (their BOOL differs); on macOS from the SDK,
-# for both architectures at the deployment target.
+# Elsewhere than on macOS the frameworks come from the declaration set in tests/macos-api, once as
+# arm64 and once as x86_64 (their BOOL differs); on macOS from the SDK, for both architectures at
+# the deployment target.
 # Arguments: -DCLANGXX=compiler -DSOURCE_DIR=repository -DAPPLE_SDK=ON|OFF
 cmake_minimum_required(VERSION 3.25)
 file(GLOB sources ${SOURCE_DIR}/platform/macos/*.mm ${SOURCE_DIR}/platform/macos/*.cpp)
