@@ -139,35 +139,6 @@ template <class Action> void act(Action&& action) {
   }
 }
 
-void receive(const Input& input) {
-  State& s = state();
-  switch (input.kind) {
-  case Input::Kind::event:
-    if (isTapDisabledNotification(input.type))
-      disableTap(input.type);
-    else
-      deliver(Event{input.type, input.flags, input.key, input.user});
-    break;
-  case Input::Kind::reopen: {
-    const bool handled = s.delegate && s.delegate->applicationShouldHandleReopen(false);
-    record(handled ? "reopen -> true" : "reopen -> false");
-    break;
-  }
-  case Input::Kind::signal: break; // delivered by deliverSignal
-  }
-}
-
-// Fires every timer and block due at or before the limit, each at its own deadline.
-void runDue(double limit) {
-  State& s = state();
-  while (!ended() && !s.queue.empty() && s.queue.begin()->first.first <= limit) {
-    auto due = s.queue.extract(s.queue.begin());
-    if (due.mapped().invalidated && *due.mapped().invalidated) continue;
-    s.now = due.key().first;
-    act(due.mapped().action);
-  }
-}
-
 // Each watcher's action is a callback of its own, as each signal source on the real platform is.
 // With none, the signal's default action ends the process at once: no termination, no
 // applicationWillTerminate, so whatever the program held stays held.
@@ -184,6 +155,35 @@ void deliverSignal(Signal signal) {
   if (watched) return;
   s.killedBy = signal;
   s.posted.clear();
+}
+
+void receive(const Input& input) {
+  State& s = state();
+  switch (input.kind) {
+  case Input::Kind::event:
+    if (isTapDisabledNotification(input.type))
+      disableTap(input.type);
+    else
+      deliver(Event{input.type, input.flags, input.key, input.user});
+    break;
+  case Input::Kind::reopen: {
+    const bool handled = s.delegate && s.delegate->applicationShouldHandleReopen(false);
+    record(handled ? "reopen -> true" : "reopen -> false");
+    break;
+  }
+  case Input::Kind::signal: deliverSignal(input.signal); break;
+  }
+}
+
+// Fires every timer and block due at or before the limit, each at its own deadline.
+void runDue(double limit) {
+  State& s = state();
+  while (!ended() && !s.queue.empty() && s.queue.begin()->first.first <= limit) {
+    auto due = s.queue.extract(s.queue.begin());
+    if (due.mapped().invalidated && *due.mapped().invalidated) continue;
+    s.now = due.key().first;
+    act(due.mapped().action);
+  }
 }
 
 void enqueue(double seconds, std::function<void()> action, std::shared_ptr<bool> invalidated) {
@@ -348,10 +348,7 @@ void Application::run() {
     sim::runDue(input.time);
     if (sim::ended()) return;
     s.now = std::max(s.now, input.time);
-    if (input.kind == sim::Input::Kind::signal)
-      sim::deliverSignal(input.signal);
-    else
-      sim::act([&] { sim::receive(input); });
+    sim::act([&] { sim::receive(input); });
     if (sim::ended()) return;
   }
   sim::runDue(s.setup.horizon);
