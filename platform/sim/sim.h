@@ -49,6 +49,7 @@ struct TapRequest {
 // Set before the program runs.
 struct Setup {
   bool trusted = true;
+  bool secureInput = false; // another application holds secure keyboard input
   platform::AlertResponse alertButton = platform::alertFirstButton;
   Failures fail;
   std::vector<Input> inputs; // in time order

@@ -6,7 +6,7 @@
 
 namespace replay {
 
-std::vector<std::string> replay(const Trace& trace) {
+std::vector<std::string> replay(const Trace& trace, bool withNotes) {
   sim::reset(trace.setup);
   std::vector<const char*> argv = {"Quorvane"};
   for (const std::string& argument : trace.args)
@@ -20,7 +20,7 @@ std::vector<std::string> replay(const Trace& trace) {
     lines.push_back(stamp + text);
   };
   for (const sim::LogLine& line : sim::log())
-    add(line.time, line.text);
+    if (withNotes || !line.text.starts_with("note ")) add(line.time, line.text);
   if (const std::optional<platform::Signal> signal = sim::killedBy())
     add(sim::now(), "killed " + std::string(sim::signalName(*signal)));
   else

@@ -68,20 +68,23 @@ private:
   [[noreturn]] void fail(const std::string& what) const { throw TraceError(lineNumber, what); }
 
   static bool isDirective(std::string_view word) {
-    return word == "args" || word == "trusted" || word == "alert-button" || word == "fail";
+    return word == "args" || word == "trusted" || word == "alert-button" || word == "fail" ||
+           word == "secure-input";
   }
 
   void directive(const std::vector<std::string>& w) {
     if (!trace.setup.inputs.empty()) fail("directive '" + w[0] + "' after the first event");
+    trace.directives.push_back({lineNumber, w});
     if (w[0] == "args") {
       trace.args.assign(w.begin() + 1, w.end());
       return;
     }
     if (w.size() != 2) fail("'" + w[0] + "' takes exactly one word");
     const std::string& value = w[1];
-    if (w[0] == "trusted") {
-      if (value != "yes" && value != "no") fail("trusted must be yes or no, not '" + value + "'");
-      trace.setup.trusted = value == "yes";
+    if (w[0] == "trusted" || w[0] == "secure-input") {
+      if (value != "yes" && value != "no")
+        fail(w[0] + " must be yes or no, not '" + value + "'");
+      (w[0] == "trusted" ? trace.setup.trusted : trace.setup.secureInput) = value == "yes";
     } else if (w[0] == "alert-button") {
       if (value != "first" && value != "second")
         fail("alert-button must be first or second, not '" + value + "'");
@@ -132,6 +135,7 @@ private:
       fields(w, input);
     }
     trace.setup.inputs.push_back(input);
+    trace.inputLines.push_back(lineNumber);
   }
 
   void fields(const std::vector<std::string>& w, sim::Input& input) {
