@@ -25,9 +25,11 @@ constexpr std::string_view accessibilitySettingsURL =
 
 void Switcher::applicationDidFinishLaunching() {
   if (isProcessTrusted()) {
+    note("launched");
     runOnMainQueueAfter(startDelay, [this] { start(); });
     return;
   }
+  note("not trusted for Accessibility: asking for the permission");
   showPermissionAlert();
 }
 
@@ -39,7 +41,7 @@ void Switcher::showPermissionAlert() {
 }
 
 bool Switcher::applicationShouldHandleReopen(bool /*hasVisibleWindows*/) {
-  finish(true, false);
+  finish(true, false, "launched again");
   return false;
 }
 

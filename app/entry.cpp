@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 #include <string_view>
+#include <utility>
 
 namespace quorvane {
 
@@ -34,9 +35,12 @@ int runProgram(int argc, const char* const argv[]) {
   app->setDelegate(delegate.get());
   // A kill, Ctrl-C or logout would otherwise end the process without terminating the application,
   // leaving Command held for every other application: cancel as a second launch does instead.
-  for (const platform::Signal signal :
-       {platform::Signal::terminate, platform::Signal::interrupt, platform::Signal::hangUp})
-    platform::watchSignal(signal, [] { delegate->finish(true, false); });
+  constexpr std::pair<platform::Signal, std::string_view> endings[] = {
+      {platform::Signal::terminate, "signal TERM"},
+      {platform::Signal::interrupt, "signal INT"},
+      {platform::Signal::hangUp, "signal HUP"}};
+  for (const auto& [signal, reason] : endings)
+    platform::watchSignal(signal, [why = reason] { delegate->finish(true, false, why); });
   app->run();
   return 0;
 }

@@ -39,6 +39,9 @@ template <class Object> using Owned = std::unique_ptr<Object, Releaser>;
 // --- Input event services -------------------------------------------------------------------
 
 bool isProcessTrusted();
+// Another application holds secure keyboard input (a focused password field, Secure Keyboard
+// Entry): key events then reach no tap of ours, while pointer events still do.
+bool isSecureEventInputEnabled();
 
 Owned<EventSource> createEventSource(EventSourceState state);
 // A keyDown or keyUp event for the key; the source may be null.
@@ -92,7 +95,7 @@ public:
 };
 
 // Shows a modal alert and returns the button chosen (alertFirstButton for the first one added).
-// With no buttons the platform shows its own single default button.
+// With no buttons the platform shows its own single default button and answers 0.
 AlertResponse runAlert(std::string_view message, std::string_view informative,
                        std::span<const std::string_view> buttons = {});
 
@@ -111,5 +114,9 @@ void watchSignal(Signal signal, std::function<void()> action);
 
 // Writes the text and a line feed to standard output.
 void writeLine(std::string_view text);
+
+// Records a short note on the session's course where the user can read it afterwards (on macOS,
+// the unified log). Never on the per-event path, except where a session ends.
+void note(std::string_view text);
 
 } // namespace platform

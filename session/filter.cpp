@@ -20,7 +20,9 @@ using namespace platform;
 EventVerdict Switcher::handle(EventType type, Event* event) {
   // The system stopped our tap; we cannot see the user's input any more, so give it back.
   if (isTapDisabledNotification(type)) {
-    finish(true, false);
+    finish(true, false,
+           type == EventType::tapDisabledByTimeout ? "tap disabled by timeout"
+                                                   : "tap disabled by user input");
     return EventVerdict::pass;
   }
   if (event == nullptr) return EventVerdict::pass;
@@ -43,17 +45,16 @@ static bool drivesSwitcher(KeyCode key) {
 [[gnu::always_inline]] inline EventVerdict Switcher::handleWhileHolding(EventType type,
                                                                         Event& event) {
   switch (type) {
-  case EventType::leftMouseDown: return endWithClick(EventType::leftMouseUp, false);
-  case EventType::rightMouseDown: return endWithClick(EventType::rightMouseUp, true);
-  case EventType::otherMouseDown: return endWithClick(EventType::otherMouseUp, true);
-  case EventType::keyDown:
-    if (drivesSwitcher(
-            static_cast<KeyCode>(integerField(event, EventField::keyboardEventKeycode)))) {
-      addCommandFlag(event);
-      return EventVerdict::pass;
-    }
-    [[fallthrough]];
-  case EventType::scrollWheel: finish(true, false); return EventVerdict::swallow;
+  case EventType::leftMouseDown: return endWithClick(EventType::leftMouseUp, false, "commit");
+  case EventType::rightMouseDown: return endWithClick(EventType::rightMouseUp, true, "right click");
+  case EventType::otherMouseDown: return endWithClick(EventType::otherMouseUp, true, "other click");
+  case EventType::keyDown: {
+    const auto key = static_cast<KeyCode>(integerField(event, EventField::keyboardEventKeycode));
+    if (!drivesSwitcher(key)) return cancelForKey(key);
+    addCommandFlag(event);
+    return EventVerdict::pass;
+  }
+  case EventType::scrollWheel: finish(true, false, "scroll"); return EventVerdict::swallow;
   case EventType::keyUp:
   case EventType::flagsChanged:
   case EventType::mouseMoved:
@@ -67,9 +68,9 @@ static bool drivesSwitcher(KeyCode key) {
 }
 
 // The matching mouse-up is awaited before finishing, so that it is hidden like its press.
-EventVerdict Switcher::endWithClick(EventType mouseUp, bool cancel) {
+EventVerdict Switcher::endWithClick(EventType mouseUp, bool cancel, std::string_view reason) {
   swallowMouseUp = mouseUp;
-  finish(cancel, true);
+  finish(cancel, true, reason);
   return EventVerdict::swallow;
 }
 

@@ -39,11 +39,13 @@ void Switcher::start() {
   tap = createEventTap(TapLocation::hid, TapPlacement::headInsert, TapOptions::defaultActive,
                        sessionEventMask, &tapCallback, this);
   if (!tap) {
+    note("tap not created");
     showFailureAlert(tapFailureText);
     return;
   }
   runLoopSource = createRunLoopSource(*tap);
   if (!runLoopSource) {
+    note("run-loop source not created");
     // A tap is enabled from its creation; one that nobody services would hold up every input
     // event of the machine until the system gave up on it.
     enableTap(*tap, false);
@@ -54,9 +56,12 @@ void Switcher::start() {
   // Enabled before posting, so our own keystrokes already pass through it.
   enableTap(*tap, true);
   holding = true;
+  note("session started");
+  if (isSecureEventInputEnabled())
+    note("secure keyboard input is on: keys will not reach the switcher");
   pressCommand();
   tapKey(tabKey);
-  timeout = scheduleTimer(sessionTimeout, [this] { finish(true, false); });
+  timeout = scheduleTimer(sessionTimeout, [this] { finish(true, false, "timeout"); });
 }
 
 } // namespace quorvane

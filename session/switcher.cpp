@@ -2,6 +2,9 @@
 
 #include "session/switcher.h"
 
+#include <charconv>
+#include <string>
+
 namespace quorvane {
 
 using namespace platform;
@@ -45,9 +48,10 @@ void Switcher::tapKey(KeyCode key) {
 
 // --- Finishing --------------------------------------------------------------------------------
 
-void Switcher::finish(bool cancel, bool awaitMouseUp) {
+void Switcher::finish(bool cancel, bool awaitMouseUp, std::string_view reason) {
   if (finishing) return;
   finishing = true;
+  note(std::string("session ended: ").append(reason));
   if (timeout) invalidate(*timeout);
   if (holding) {
     // Escape goes while Command is still down, so the switcher closes without switching.
@@ -55,6 +59,15 @@ void Switcher::finish(bool cancel, bool awaitMouseUp) {
     releaseCommand();
   }
   scheduleExit(awaitMouseUp ? exitDelayAwaitingMouseUp : exitDelay);
+}
+
+// Any key but those that drive the switcher. Out of the tap callback's inlined path: it formats
+// the note, once a session.
+EventVerdict Switcher::cancelForKey(KeyCode key) {
+  char reason[16] = "key ";
+  const std::to_chars_result end = std::to_chars(reason + 4, reason + sizeof reason, key);
+  finish(true, false, std::string_view(reason, end.ptr));
+  return EventVerdict::swallow;
 }
 
 // There is only ever one exit pending: the last call decides when the process quits.

@@ -37,8 +37,8 @@ public:
   void start();
   // The verdict on one event reaching the tap; the event may have its flags changed.
   EventVerdict handle(platform::EventType type, platform::Event* event);
-  // Ends the session once; later calls change nothing.
-  void finish(bool cancel, bool awaitMouseUp);
+  // Ends the session once, noting the reason; later calls change nothing.
+  void finish(bool cancel, bool awaitMouseUp, std::string_view reason);
 
   // The callback given to the tap; userInfo is the Switcher.
   static platform::Event* tapCallback(platform::EventType type, platform::Event* event,
@@ -55,7 +55,8 @@ public:
 
 private:
   EventVerdict handleWhileHolding(platform::EventType type, platform::Event& event);
-  EventVerdict endWithClick(platform::EventType mouseUp, bool cancel);
+  EventVerdict endWithClick(platform::EventType mouseUp, bool cancel, std::string_view reason);
+  EventVerdict cancelForKey(platform::KeyCode key);
   void addCommandFlag(platform::Event& event);
 
   void postKey(platform::KeyCode key, bool keyDown, platform::EventFlags flags,

@@ -56,7 +56,8 @@ TEST(Switcher, ReleasesCommandOnlyWhileHoldingEvenIfNoEventCanBeMade) {
   failing.applicationWillTerminate();
   EXPECT_FALSE(failing.isHolding());
   EXPECT_EQ(logTexts(), (std::vector<std::string>{"tap create mask=0x0e401cfe -> ok",
-                                                  "runloop-source create -> ok", "tap enable"}));
+                                                  "runloop-source create -> ok", "tap enable",
+                                                  "note session started"}));
 }
 
 TEST(Switcher, TapCallbackWithoutUserInfoPassesTheEventUntouched) {

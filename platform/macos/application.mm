@@ -96,11 +96,16 @@ void Application::run() {
 
 void Application::activateIgnoringOtherApps(bool ignoring) {
   @autoreleasepool {
-// Deprecated from macOS 14 on, and still the call that brings a background app forward on 13.
+    // From macOS 14 on, activation is cooperative: the system ignores the "ignoring other apps"
+    // part, and activate is the call it means us to make.
+    if (@available(macOS 14.0, *)) {
+      [NSApp activate];
+    } else {
 #pragma clang diagnostic push
 #pragma clang diagnostic ignored "-Wdeprecated-declarations"
-    [NSApp activateIgnoringOtherApps:ignoring];
+      [NSApp activateIgnoringOtherApps:ignoring];
 #pragma clang diagnostic pop
+    }
   }
 }
 

@@ -1,10 +1,11 @@
-// The real input event services: Quartz Event Services, the Core Foundation run loop and the
-// Accessibility trust check. Each operation is one call of the system's API; our opaque Event,
+// The real input event services: Quartz Event Services, the Core Foundation run loop, the
+// Accessibility trust check and the secure keyboard input state. Each operation is one call of the system's API; our opaque Event,
 // EventSource and RunLoopSource are the system's own objects under another name.
 
 #include "platform/platform.h"
 
 #import <ApplicationServices/ApplicationServices.h>
+#import <Carbon/Carbon.h>
 #import <CoreFoundation/CoreFoundation.h>
 
 namespace platform {
@@ -66,17 +67,27 @@ void release(Event* event) {
 void release(EventSource* source) {
   CFRelease(reinterpret_cast<CGEventSourceRef>(source));
 }
+// Taking a source off a run loop that does not hold it does nothing.
 void release(RunLoopSource* source) {
-  CFRelease(reinterpret_cast<CFRunLoopSourceRef>(source));
+  const auto runLoopSource = reinterpret_cast<CFRunLoopSourceRef>(source);
+  CFRunLoopRemoveSource(CFRunLoopGetMain(), runLoopSource, kCFRunLoopCommonModes);
+  CFRelease(runLoopSource);
 }
 
+// Invalidating the port stops its callbacks for good, and takes its run-loop source off every run
+// loop, before the Tap that the callbacks receive is freed.
 void release(Tap* tap) {
+  CFMachPortInvalidate(tap->port);
   CFRelease(tap->port);
   delete tap;
 }
 
 bool isProcessTrusted() {
   return AXIsProcessTrusted();
+}
+
+bool isSecureEventInputEnabled() {
+  return IsSecureEventInputEnabled();
 }
 
 Owned<EventSource> createEventSource(EventSourceState state) {

@@ -61,6 +61,8 @@ struct State {
   ApplicationDelegate* delegate = nullptr;
   std::vector<Tap*> taps;
   std::vector<TapRequest> tapRequests;
+  std::vector<Input> observed;
+  std::size_t inputsReceived = 0;
   int eventSources = 0;
   // Timers and delayed blocks, by deadline and then by the order they were scheduled.
   std::map<std::pair<double, std::uint64_t>, Pending> queue;
@@ -107,13 +109,26 @@ Tap* listeningTap(EventType type) {
   return nullptr;
 }
 
-void deliver(Event event) {
+// The event as it goes on past our tap, or nothing when the tap swallowed it.
+std::optional<Event> deliver(Event event) {
   Tap* tap = listeningTap(event.type);
-  if (tap == nullptr) return;
+  if (tap == nullptr) return event;
   const std::string arrived = describe(event);
   const Event* verdict = tap->callback(event.type, &event, tap->userInfo);
   record(verdict ? format("event %s -> pass flags=0x%" PRIx64, arrived.c_str(), verdict->flags)
                  : format("event %s -> swallow", arrived.c_str()));
+  if (verdict == nullptr) return std::nullopt;
+  return *verdict;
+}
+
+void observe(const Event& event) {
+  state().observed.push_back({state().now,
+                              Input::Kind::event,
+                              {},
+                              event.type,
+                              static_cast<KeyCode>(event.keycode),
+                              event.flags,
+                              event.user});
 }
 
 // The system disables a tap and tells its callback once.
@@ -163,8 +178,9 @@ void receive(const Input& input) {
   case Input::Kind::event:
     if (isTapDisabledNotification(input.type))
       disableTap(input.type);
-    else
-      deliver(Event{input.type, input.flags, input.key, input.user});
+    else if (const std::optional<Event> passed =
+                 deliver(Event{input.type, input.flags, input.key, input.user}))
+      observe(*passed);
     break;
   case Input::Kind::reopen: {
     const bool handled = s.delegate && s.delegate->applicationShouldHandleReopen(false);
@@ -224,6 +240,12 @@ std::vector<Signal> watchedSignals() {
 const std::vector<TapRequest>& tapRequests() {
   return state().tapRequests;
 }
+const std::vector<Input>& observed() {
+  return state().observed;
+}
+std::size_t inputsReceived() {
+  return state().inputsReceived;
+}
 int eventSourcesCreated() {
   return state().eventSources;
 }
@@ -256,6 +278,10 @@ void release(Tap* tap) {
 
 bool isProcessTrusted() {
   return state().setup.trusted;
+}
+
+bool isSecureEventInputEnabled() {
+  return state().setup.secureInput;
 }
 
 Owned<EventSource> createEventSource(EventSourceState) {
@@ -296,6 +322,7 @@ void setIntegerField(Event& event, EventField field, std::int64_t value) {
 
 void post(TapLocation, Event& event) {
   record("post " + sim::describe(event));
+  sim::observe(event);
   state().posted.push_back(event);
 }
 
@@ -349,6 +376,7 @@ void Application::run() {
     if (sim::ended()) return;
     s.now = std::max(s.now, input.time);
     sim::act([&] { sim::receive(input); });
+    ++s.inputsReceived;
     if (sim::ended()) return;
   }
   sim::runDue(s.setup.horizon);
@@ -376,7 +404,7 @@ AlertResponse runAlert(std::string_view message, std::string_view informative,
   std::string line = "alert " + std::string(message) + " | " + std::string(informative);
   for (std::string_view button : buttons)
     line += " | " + std::string(button);
-  const AlertResponse response = buttons.empty() ? alertFirstButton : state().setup.alertButton;
+  const AlertResponse response = buttons.empty() ? 0 : state().setup.alertButton;
   record(line + format(" -> %ld", response));
   return response;
 }
@@ -405,6 +433,10 @@ void watchSignal(Signal signal, std::function<void()> action) {
 
 void writeLine(std::string_view text) {
   record("stdout " + std::string(text));
+}
+
+void note(std::string_view text) {
+  record("note " + std::string(text));
 }
 
 } // namespace platform

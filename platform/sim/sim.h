@@ -70,6 +70,11 @@ std::optional<platform::Signal> killedBy();
 // The signals the program watches, in the order it asked.
 std::vector<platform::Signal> watchedSignals();
 const std::vector<TapRequest>& tapRequests();
+// What a listen-only tap behind the program's own saw: the input events that passed it (as the
+// program handed them back) or met no tap of its, and the events the program posted, in order.
+const std::vector<Input>& observed();
+// How many of the inputs reached the process before it ended; the rest came after.
+std::size_t inputsReceived();
 int eventSourcesCreated();
 
 } // namespace sim

@@ -2,29 +2,72 @@
 #include "platform/sim/names.h"
 #include "tools/replay/trace.h"
 
+#include <cinttypes>
 #include <cstdio>
 
 namespace replay {
 
-std::vector<std::string> replay(const Trace& trace, bool withNotes) {
+namespace {
+
+std::string stamped(double time, const std::string& text) {
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%.3f ", time);
+  return stamp + text;
+}
+
+std::string describe(const sim::Input& event) {
+  char text[128];
+  std::snprintf(text, sizeof text, "%s key=%u flags=0x%" PRIx64 " user=%" PRId64,
+                std::string(sim::eventTypeName(event.type)).c_str(), unsigned{event.key},
+                event.flags, event.user);
+  return text;
+}
+
+// Runs the program's real entry point, with the trace's arguments, on the simulated platform.
+int run(const Trace& trace) {
   sim::reset(trace.setup);
   std::vector<const char*> argv = {"Quorvane"};
   for (const std::string& argument : trace.args)
     argv.push_back(argument.c_str());
-  const int status = quorvane::runProgram(static_cast<int>(argv.size()), argv.data());
+  return quorvane::runProgram(static_cast<int>(argv.size()), argv.data());
+}
 
+} // namespace
+
+std::vector<std::string> replay(const Trace& trace, bool withNotes) {
+  const int status = run(trace);
   std::vector<std::string> lines;
-  const auto add = [&](double time, const std::string& text) {
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%.3f ", time);
-    lines.push_back(stamp + text);
-  };
   for (const sim::LogLine& line : sim::log())
-    if (withNotes || !line.text.starts_with("note ")) add(line.time, line.text);
+    if (withNotes || !line.text.starts_with("note "))
+      lines.push_back(stamped(line.time, line.text));
+  std::string end = sim::stillRunning() ? "still running" : "exit " + std::to_string(status);
   if (const std::optional<platform::Signal> signal = sim::killedBy())
-    add(sim::now(), "killed " + std::string(sim::signalName(*signal)));
-  else
-    add(sim::now(), sim::stillRunning() ? "still running" : "exit " + std::to_string(status));
+    end = "killed " + std::string(sim::signalName(*signal));
+  lines.push_back(stamped(sim::now(), end));
+  return lines;
+}
+
+std::vector<std::string> observe(const Trace& trace) {
+  run(trace);
+  std::vector<std::string> lines;
+  bool commandHeld = false;
+  double last = 0;
+  const auto see = [&](const sim::Input& event) {
+    lines.push_back(stamped(event.time, describe(event)));
+    last = event.time;
+    if (event.type == platform::EventType::flagsChanged && event.key == platform::key::command)
+      commandHeld = (event.flags & platform::commandFlag) != 0;
+  };
+  for (const sim::Input& event : sim::observed())
+    see(event);
+  last = sim::now();
+  lines.push_back(stamped(last, sim::stillRunning() ? "still running" : "exit"));
+  // What came after the process ended met no tap of ours; reopens and signals are no events.
+  const std::vector<sim::Input>& inputs = trace.setup.inputs;
+  for (std::size_t i = sim::inputsReceived(); i < inputs.size(); ++i)
+    if (inputs[i].kind == sim::Input::Kind::event && !isTapDisabledNotification(inputs[i].type))
+      see(inputs[i]);
+  if (commandHeld) lines.push_back(stamped(last, "command held"));
   return lines;
 }
 

@@ -82,8 +82,7 @@ private:
     if (w.size() != 2) fail("'" + w[0] + "' takes exactly one word");
     const std::string& value = w[1];
     if (w[0] == "trusted" || w[0] == "secure-input") {
-      if (value != "yes" && value != "no")
-        fail(w[0] + " must be yes or no, not '" + value + "'");
+      if (value != "yes" && value != "no") fail(w[0] + " must be yes or no, not '" + value + "'");
       (w[0] == "trusted" ? trace.setup.trusted : trace.setup.secureInput) = value == "yes";
     } else if (w[0] == "alert-button") {
       if (value != "first" && value != "second")

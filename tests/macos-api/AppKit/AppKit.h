@@ -32,7 +32,9 @@ typedef NSInteger NSModalResponse;
 @interface NSApplication : NSResponder
 @property(class, readonly, strong) __kindof NSApplication* sharedApplication;
 @property(nullable, weak) id<NSApplicationDelegate> delegate;
-- (void)activateIgnoringOtherApps:(BOOL)ignoreOtherApps;
+- (void)activateIgnoringOtherApps:(BOOL)ignoreOtherApps
+    __attribute__((availability(macos, introduced = 10.0, deprecated = 100000)));
+- (void)activate __attribute__((availability(macos, introduced = 14.0)));
 - (void)run;
 - (void)terminate:(nullable id)sender;
 - (BOOL)setActivationPolicy:(NSApplicationActivationPolicy)activationPolicy;
