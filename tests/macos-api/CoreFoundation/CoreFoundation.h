@@ -24,11 +24,15 @@ typedef CFStringRef CFRunLoopMode;
 extern const CFRunLoopMode kCFRunLoopCommonModes;
 CFRunLoopRef CFRunLoopGetMain(void);
 void CFRunLoopAddSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoopMode mode);
+void CFRunLoopRun(void);
+void CFRunLoopStop(CFRunLoopRef rl);
+void CFRunLoopRemoveSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoopMode mode);
 
 // CFMachPort.h
 typedef struct __CFMachPort* CFMachPortRef;
 CFRunLoopSourceRef CFMachPortCreateRunLoopSource(CFAllocatorRef allocator, CFMachPortRef port,
                                                  CFIndex order);
+void CFMachPortInvalidate(CFMachPortRef port);
 
 #ifdef __cplusplus
 }
