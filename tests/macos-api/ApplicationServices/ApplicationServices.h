@@ -74,8 +74,7 @@ CGEventRef _Nullable CGEventCreateMouseEvent(CGEventSourceRef _Nullable source,
                                              CGMouseButton mouseButton);
 CGEventRef _Nullable CGEventCreateScrollWheelEvent2(CGEventSourceRef _Nullable source,
                                                     CGScrollEventUnit units, uint32_t wheelCount,
-                                                    int32_t wheel1, int32_t wheel2,
-                                                    int32_t wheel3);
+                                                    int32_t wheel1, int32_t wheel2, int32_t wheel3);
 CGPoint CGEventGetLocation(CGEventRef _Nullable event);
 CGEventRef _Nullable CGEventCreateKeyboardEvent(CGEventSourceRef _Nullable source,
                                                 CGKeyCode virtualKey, bool keyDown);
