@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr const char* usage = "usage: quorvane-compare EXPECTED OBSERVED [--tolerance SECONDS]\n";
+constexpr const char* usage = "usage: quorvane-compare EXPECTED OBSERVED [--tolerance SECONDS]";
 
 int refuse(const std::string& what) {
   std::cerr << "quorvane-compare: " << what << '\n';
@@ -38,7 +38,7 @@ int main(int argc, char* argv[]) {
     }
   }
   if (paths.size() != 2) {
-    std::cerr << usage;
+    std::cerr << usage << '\n';
     return 2;
   }
 

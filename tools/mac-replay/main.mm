@@ -29,7 +29,7 @@ namespace {
 using platform::EventType;
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* usage = "usage: quorvane-mac-replay APP TRACE [--check]\n";
+constexpr const char* usage = "usage: quorvane-mac-replay APP TRACE [--check]";
 // The program presses Command this long after its launch; a trace's times count from the launch.
 constexpr double pressAt = 0.35;
 // How long the app may run on after the press, or after the last input, before it counts as
@@ -417,7 +417,7 @@ int playTrace(int argc, char* argv[]) {
       paths.push_back(argument);
   }
   if (paths.size() != 2) {
-    std::cerr << usage;
+    std::cerr << usage << '\n';
     return 2;
   }
   std::ifstream file(paths[1]);
