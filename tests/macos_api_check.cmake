@@ -4,7 +4,8 @@
 # the deployment target.
 # Arguments: -DCLANGXX=compiler -DSOURCE_DIR=repository -DAPPLE_SDK=ON|OFF
 cmake_minimum_required(VERSION 3.25)
-file(GLOB sources ${SOURCE_DIR}/platform/macos/*.mm ${SOURCE_DIR}/platform/macos/*.cpp)
+file(GLOB sources ${SOURCE_DIR}/platform/macos/*.mm ${SOURCE_DIR}/platform/macos/*.cpp
+     ${SOURCE_DIR}/tools/mac-replay/*.mm)
 list(APPEND sources ${SOURCE_DIR}/app/main.cpp)
 
 set(flags -fsyntax-only -x objective-c++ -fobjc-arc -fblocks -std=c++20

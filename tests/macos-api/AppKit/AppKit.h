@@ -1,8 +1,10 @@
 // The AppKit declarations Quorvane uses, as in the macOS SDK's NSResponder.h,
 // NSRunningApplication.h, NSApplication.h, NSAlert.h, NSButton.h and NSWorkspace.h.
+// (pid_t comes from <sys/types.h>, which Foundation brings in the SDK.)
 #pragma once
 
 #include <Foundation/Foundation.h>
+#include <sys/types.h>
 
 #pragma clang assume_nonnull begin
 
@@ -15,6 +17,10 @@ enum NSApplicationActivationPolicy : NSInteger {
   NSApplicationActivationPolicyAccessory = 1,
   NSApplicationActivationPolicyProhibited = 2,
 };
+
+@interface NSRunningApplication : NSObject
+@property(readonly) pid_t processIdentifier;
+@end
 
 // NSApplication.h
 typedef NSInteger NSModalResponse;
@@ -55,9 +61,17 @@ extern "C" __kindof NSApplication* _Null_unspecified NSApp;
 static const NSModalResponse NSAlertFirstButtonReturn = 1000;
 
 // NSWorkspace.h
+@interface NSWorkspaceOpenConfiguration : NSObject
++ (instancetype)configuration;
+@end
+
 @interface NSWorkspace : NSObject
 @property(class, readonly, strong) NSWorkspace* sharedWorkspace;
 - (BOOL)openURL:(NSURL*)url;
+- (void)openApplicationAtURL:(NSURL*)applicationURL
+               configuration:(NSWorkspaceOpenConfiguration*)configuration
+           completionHandler:(void (^_Nullable)(NSRunningApplication* _Nullable app,
+                                                NSError* _Nullable error))completionHandler;
 @end
 
 #pragma clang assume_nonnull end

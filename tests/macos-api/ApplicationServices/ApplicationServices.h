@@ -1,7 +1,8 @@
 // The Quartz Event Services and Accessibility declarations Quorvane uses, as in the macOS SDK's
-// CoreGraphics (CGEventTypes.h, CGRemoteOperation.h, CGEvent.h, CGEventSource.h) and HIServices
+// CoreGraphics (CGBase.h, CGGeometry.h, CGEventTypes.h, CGRemoteOperation.h, CGEvent.h,
+// CGEventSource.h) and HIServices
 // (AXUIElement.h). Enumerations keep their fixed underlying types and only the constants that
-// Quorvane checks its own numbers against.
+// Quorvane checks its own numbers against or the tools use.
 #pragma once
 
 #include <CoreFoundation/CoreFoundation.h>
@@ -12,6 +13,14 @@ extern "C" {
 #endif
 
 #pragma clang assume_nonnull begin
+
+// CGBase.h (64-bit) and CGGeometry.h
+typedef double CGFloat;
+struct CGPoint {
+  CGFloat x;
+  CGFloat y;
+};
+typedef struct CGPoint CGPoint;
 
 // CGRemoteOperation.h
 typedef uint16_t CGKeyCode;
@@ -39,9 +48,18 @@ enum CGEventType : uint32_t {
   kCGEventTapDisabledByUserInput = 0xFFFFFFFF,
 };
 enum CGEventField : uint32_t { kCGKeyboardEventKeycode = 9, kCGEventSourceUserData = 42 };
-enum CGEventTapLocation : uint32_t { kCGHIDEventTap = 0 };
-enum CGEventTapPlacement : uint32_t { kCGHeadInsertEventTap = 0 };
-enum CGEventTapOptions : uint32_t { kCGEventTapOptionDefault = 0x00000000 };
+enum CGEventTapLocation : uint32_t { kCGHIDEventTap = 0, kCGSessionEventTap = 1 };
+enum CGEventTapPlacement : uint32_t { kCGHeadInsertEventTap = 0, kCGTailAppendEventTap = 1 };
+enum CGEventTapOptions : uint32_t {
+  kCGEventTapOptionDefault = 0x00000000,
+  kCGEventTapOptionListenOnly = 0x00000001,
+};
+enum CGMouseButton : uint32_t {
+  kCGMouseButtonLeft = 0,
+  kCGMouseButtonRight = 1,
+  kCGMouseButtonCenter = 2,
+};
+enum CGScrollEventUnit : uint32_t { kCGScrollEventUnitPixel = 0, kCGScrollEventUnitLine = 1 };
 typedef uint64_t CGEventMask;
 typedef struct __CGEventTapProxy* CGEventTapProxy;
 typedef CGEventRef _Nullable (*CGEventTapCallBack)(CGEventTapProxy proxy, CGEventType type,
@@ -50,6 +68,14 @@ typedef struct __CGEventSource* CGEventSourceRef;
 enum CGEventSourceStateID : int32_t { kCGEventSourceStateHIDSystemState = 1 };
 
 // CGEvent.h
+CGEventRef _Nullable CGEventCreate(CGEventSourceRef _Nullable source);
+CGEventRef _Nullable CGEventCreateMouseEvent(CGEventSourceRef _Nullable source,
+                                             CGEventType mouseType, CGPoint mouseCursorPosition,
+                                             CGMouseButton mouseButton);
+CGEventRef _Nullable CGEventCreateScrollWheelEvent2(CGEventSourceRef _Nullable source,
+                                                    CGScrollEventUnit units, uint32_t wheelCount,
+                                                    int32_t wheel1, int32_t wheel2, int32_t wheel3);
+CGPoint CGEventGetLocation(CGEventRef _Nullable event);
 CGEventRef _Nullable CGEventCreateKeyboardEvent(CGEventSourceRef _Nullable source,
                                                 CGKeyCode virtualKey, bool keyDown);
 void CGEventSetType(CGEventRef _Nullable event, CGEventType type);
@@ -65,6 +91,7 @@ void CGEventPost(CGEventTapLocation tap, CGEventRef _Nullable event);
 
 // CGEventSource.h
 CGEventSourceRef _Nullable CGEventSourceCreate(CGEventSourceStateID stateID);
+CGEventFlags CGEventSourceFlagsState(CGEventSourceStateID stateID);
 
 #pragma clang assume_nonnull end
 

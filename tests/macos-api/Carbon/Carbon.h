@@ -7,6 +7,7 @@
 extern "C" {
 #endif
 
+// CarbonEvents.h
 Boolean IsSecureEventInputEnabled(void);
 
 #ifdef __cplusplus

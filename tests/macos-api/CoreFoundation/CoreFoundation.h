@@ -24,6 +24,8 @@ typedef CFStringRef CFRunLoopMode;
 extern const CFRunLoopMode kCFRunLoopCommonModes;
 CFRunLoopRef CFRunLoopGetMain(void);
 void CFRunLoopAddSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoopMode mode);
+void CFRunLoopRun(void);
+void CFRunLoopStop(CFRunLoopRef rl);
 void CFRunLoopRemoveSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoopMode mode);
 
 // CFMachPort.h

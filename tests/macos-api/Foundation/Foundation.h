@@ -1,5 +1,5 @@
 // The Foundation declarations Quorvane uses, as in the macOS SDK's NSObjCRuntime.h, NSString.h,
-// NSURL.h, NSDate.h, NSTimer.h and NSNotification.h (64-bit: NSInteger is long).
+// NSURL.h, NSDate.h, NSTimer.h, NSNotification.h and NSError.h (64-bit: NSInteger is long).
 #pragma once
 
 #include <CoreFoundation/CoreFoundation.h>
@@ -19,11 +19,13 @@ enum : NSStringEncoding { NSUTF8StringEncoding = 4 };
 - (nullable instancetype)initWithBytes:(const void*)bytes
                                 length:(NSUInteger)len
                               encoding:(NSStringEncoding)encoding;
+@property(nullable, readonly) const char* UTF8String __attribute__((objc_returns_inner_pointer));
 @end
 
 // NSURL.h
 @interface NSURL : NSObject
 + (nullable instancetype)URLWithString:(NSString*)URLString;
++ (NSURL*)fileURLWithPath:(NSString*)path;
 @end
 
 // NSDate.h
@@ -39,5 +41,10 @@ typedef double NSTimeInterval;
 
 // NSNotification.h
 @class NSNotification;
+
+// NSError.h
+@interface NSError : NSObject
+@property(readonly, copy) NSString* localizedDescription;
+@end
 
 #pragma clang assume_nonnull end

@@ -43,6 +43,7 @@ extern struct dispatch_queue_s _dispatch_main_q;
 static inline __attribute__((always_inline)) dispatch_queue_main_t dispatch_get_main_queue(void) {
   return (__bridge dispatch_queue_main_t) & (_dispatch_main_q);
 }
+void dispatch_async(dispatch_queue_t queue, dispatch_block_t block);
 void dispatch_after(dispatch_time_t when, dispatch_queue_t queue, dispatch_block_t block);
 
 // source.h
@@ -52,6 +53,10 @@ typedef NSObject<OS_dispatch_source>* __attribute__((objc_independent_class)) di
 typedef const struct dispatch_source_type_s* dispatch_source_type_t;
 extern const struct dispatch_source_type_s _dispatch_source_type_signal;
 #define DISPATCH_SOURCE_TYPE_SIGNAL (&_dispatch_source_type_signal)
+extern const struct dispatch_source_type_s _dispatch_source_type_proc;
+#define DISPATCH_SOURCE_TYPE_PROC (&_dispatch_source_type_proc)
+typedef unsigned long dispatch_source_proc_flags_t;
+#define DISPATCH_PROC_EXIT 0x80000000
 __attribute__((ns_returns_retained, warn_unused_result)) dispatch_source_t
 dispatch_source_create(dispatch_source_type_t type, uintptr_t handle, uintptr_t mask,
                        dispatch_queue_t _Nullable queue);

@@ -1,0 +1,65 @@
+// The comparer, data-driven: crafted observed logs against expected ones (observations.txt), and
+// malformed logs refused with their line and message (observation_errors.txt).
+
+#include "tools/compare/observation.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+std::ifstream data(const char* name) {
+  return std::ifstream(std::string(QUORVANE_TESTS_DIR) + "/" + name);
+}
+
+TEST(Compare, CraftedObservations) {
+  std::ifstream cases = data("observations.txt");
+  std::vector<std::pair<std::string, std::string>> blocks; // header, log
+  for (std::string line; std::getline(cases, line);) {
+    if (line.starts_with("== "))
+      blocks.emplace_back(line.substr(3), "");
+    else if (!line.empty() && !line.starts_with('#'))
+      blocks.back().second += line + '\n';
+  }
+  std::vector<observation::Line> expected;
+  for (const auto& [header, text] : blocks) {
+    std::istringstream log(text);
+    if (header == "expected") {
+      expected = observation::parseLog(log);
+      continue;
+    }
+    const std::size_t bar = header.find(" | ");
+    const auto found = observation::compare(expected, observation::parseLog(log));
+    EXPECT_EQ(found ? std::to_string(found->expectedLine) + " vs " +
+                          std::to_string(found->observedLine) + ": " + found->what
+                    : "agree",
+              header.substr(bar + 3))
+        << header.substr(0, bar);
+  }
+  EXPECT_GT(blocks.size(), 15u);
+}
+
+TEST(Compare, MalformedLogsNameTheLineAndWhatIsWrong) {
+  std::ifstream cases = data("observation_errors.txt");
+  int checked = 0;
+  for (std::string entry; std::getline(cases, entry); ++checked) {
+    if (entry.starts_with('#')) continue;
+    const std::size_t first = entry.find(" | "), second = entry.rfind(" | ");
+    std::string log = entry.substr(first + 3, second - first - 3);
+    for (const auto& [escape, character] : {std::pair{"\\n", "\n"}, {"\\r", "\r"}})
+      for (std::size_t at; (at = log.find(escape)) != std::string::npos;)
+        log.replace(at, 2, character);
+    std::istringstream input(log);
+    try {
+      observation::parseLog(input);
+      ADD_FAILURE() << "accepted: " << entry;
+    } catch (const observation::LogError& error) {
+      EXPECT_EQ(std::to_string(error.line) + ": " + error.what(),
+                entry.substr(0, first) + ": " + entry.substr(second + 3));
+    }
+  }
+  EXPECT_GT(checked, 20);
+}
+
+} // namespace

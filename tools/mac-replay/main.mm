@@ -1,0 +1,481 @@
+// quorvane-mac-replay: plays a trace against the real Quorvane.app on this Mac and prints what a
+// listen-only tap at the session level saw, as an observation log; with --check, compares it with
+// the simulator's prediction. A plain Core Foundation run loop on the main thread runs it all
+// (it also drains the main dispatch queue); no NSApplication.
+
+#include "platform/sim/names.h"
+#include "tools/compare/observation.h"
+#include "tools/replay/trace.h"
+
+#import <AppKit/AppKit.h>
+#import <ApplicationServices/ApplicationServices.h>
+#import <Carbon/Carbon.h>
+#import <CoreFoundation/CoreFoundation.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <dispatch/dispatch.h>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <signal.h>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using platform::EventType;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* usage = "usage: quorvane-mac-replay APP TRACE [--check]";
+// The program presses Command this long after its launch; a trace's times count from the launch.
+constexpr double pressAt = 0.35;
+// How long the app may run on after the press, or after the last input, before it counts as
+// never quitting.
+constexpr double patience = 25;
+// Time for what was posted last to reach our tap before the log ends.
+constexpr double settle = 0.3;
+
+// One line of the observation log.
+struct Seen {
+  double time = 0;
+  const char* end = nullptr; // for an event; else "exit", "still running" or "command held"
+  EventType type = EventType::mouseMoved;
+  int64_t key = 0;
+  CGEventFlags flags = 0;
+  int64_t user = 0;
+};
+
+struct Session {
+  replay::Trace trace;
+  std::string appPath;
+  NSURL* app;
+  bool check = false;
+  Clock::time_point launched;
+  CGEventSourceRef source = nullptr;
+  CFMachPortRef tap = nullptr;
+  CFRunLoopSourceRef tapSource = nullptr;
+  pid_t pid = 0;
+  dispatch_source_t exitWatch;
+  std::vector<dispatch_source_t> signalWatches;
+  std::vector<Seen> seen;
+  std::optional<double> pressed;
+  std::size_t nextInput = 0;
+  bool waiting = false; // a dispatch_after will post the next input
+  bool exited = false;
+  bool finished = false;
+  double deadline = patience;
+  int status = 0;
+};
+
+Session session;
+
+double now() {
+  return std::chrono::duration<double>(Clock::now() - session.launched).count();
+}
+
+void after(double seconds, dispatch_block_t block) {
+  const double delay = seconds > 0 ? seconds : 0;
+  dispatch_after(dispatch_time(DISPATCH_TIME_NOW, static_cast<int64_t>(delay * NSEC_PER_SEC)),
+                 dispatch_get_main_queue(), block);
+}
+
+bool isKeyboard(EventType type) {
+  return type == EventType::keyDown || type == EventType::keyUp || type == EventType::flagsChanged;
+}
+
+void finish();
+void postDue();
+
+void fail(const std::string& what) {
+  std::cerr << "quorvane-mac-replay: " << what << '\n';
+  session.status = 2;
+  finish();
+}
+
+// --- Watching ---------------------------------------------------------------------------------
+
+CGEventRef see(CGEventTapProxy, CGEventType type, CGEventRef event, void*) {
+  if (type == kCGEventTapDisabledByTimeout || type == kCGEventTapDisabledByUserInput) {
+    if (session.tap != nullptr) CGEventTapEnable(session.tap, true);
+    return event;
+  }
+  const double time = now();
+  const int64_t user = CGEventGetIntegerValueField(event, kCGEventSourceUserData);
+  const CGEventFlags flags = CGEventGetFlags(event);
+  // Reserved in advance: no allocation here unless a session sees thousands of events.
+  session.seen.push_back({.time = time,
+                          .type = static_cast<EventType>(type),
+                          .key = CGEventGetIntegerValueField(event, kCGKeyboardEventKeycode),
+                          .flags = flags,
+                          .user = user});
+  if (!session.pressed && type == kCGEventFlagsChanged && user == observation::marker &&
+      (flags & kCGEventFlagMaskCommand) != 0) {
+    session.pressed = time;
+    dispatch_async(dispatch_get_main_queue(), ^{
+      double last = pressAt;
+      for (const sim::Input& input : session.trace.setup.inputs)
+        last = std::max(last, input.time);
+      session.deadline = time + (last - pressAt) + patience;
+      after(session.deadline - now(), ^{
+        if (!session.finished && now() >= session.deadline) finish();
+      });
+      postDue();
+    });
+  }
+  return event;
+}
+
+void stopListening() {
+  if (session.tap == nullptr) return;
+  CGEventTapEnable(session.tap, false);
+  if (session.tapSource != nullptr) {
+    CFRunLoopRemoveSource(CFRunLoopGetMain(), session.tapSource, kCFRunLoopCommonModes);
+    CFRelease(session.tapSource);
+  }
+  CFMachPortInvalidate(session.tap);
+  CFRelease(session.tap);
+  session.tapSource = nullptr;
+  session.tap = nullptr;
+}
+
+void ended() {
+  if (session.exited || session.finished) return;
+  session.exited = true;
+  session.seen.push_back({.time = now(), .end = "exit"});
+  // Inputs still to come bypass the ended app; without the press none will come.
+  if (session.nextInput == session.trace.setup.inputs.size() || !session.pressed)
+    after(settle, ^{
+      finish();
+    });
+}
+
+void watchExit(pid_t pid) {
+  session.exitWatch = dispatch_source_create(DISPATCH_SOURCE_TYPE_PROC, static_cast<uintptr_t>(pid),
+                                             DISPATCH_PROC_EXIT, dispatch_get_main_queue());
+  dispatch_source_set_event_handler(session.exitWatch, ^{
+    ended();
+  });
+  dispatch_resume(session.exitWatch);
+  if (kill(pid, 0) != 0 && errno == ESRCH) ended(); // it ended before the watch began
+}
+
+// --- Playing ----------------------------------------------------------------------------------
+
+void launch(bool first) {
+  [[NSWorkspace sharedWorkspace]
+      openApplicationAtURL:session.app
+             configuration:[NSWorkspaceOpenConfiguration configuration]
+         completionHandler:^(NSRunningApplication* app, NSError* error) {
+           // AppKit calls this on a concurrent queue: the session lives on the main one.
+           const pid_t pid = app != nil ? app.processIdentifier : 0;
+           dispatch_async(dispatch_get_main_queue(), ^{
+             if (session.finished) return;
+             if (pid <= 0) {
+               const char* why = error != nil ? error.localizedDescription.UTF8String : nullptr;
+               fail(std::string(first ? "cannot open " : "cannot reopen ") + session.appPath +
+                    ": " + (why != nullptr ? why : "no reason given"));
+               return;
+             }
+             if (!first) return;
+             session.pid = pid;
+             watchExit(pid);
+             postDue();
+           });
+         }];
+}
+
+CGMouseButton buttonOf(EventType type) {
+  switch (type) {
+  case EventType::rightMouseDown:
+  case EventType::rightMouseUp:
+  case EventType::rightMouseDragged: return kCGMouseButtonRight;
+  case EventType::otherMouseDown:
+  case EventType::otherMouseUp:
+  case EventType::otherMouseDragged: return kCGMouseButtonCenter;
+  default: return kCGMouseButtonLeft;
+  }
+}
+
+CGEventRef createEvent(const sim::Input& input) {
+  if (isKeyboard(input.type)) {
+    CGEventRef event =
+        CGEventCreateKeyboardEvent(session.source, input.key, input.type != EventType::keyUp);
+    if (event != nullptr && input.type == EventType::flagsChanged)
+      CGEventSetType(event, kCGEventFlagsChanged);
+    return event;
+  }
+  if (input.type == EventType::scrollWheel)
+    return CGEventCreateScrollWheelEvent2(session.source, kCGScrollEventUnitLine, 1, -1, 0, 0);
+  CGEventRef here = CGEventCreate(nullptr);
+  if (here == nullptr) return nullptr;
+  const CGPoint pointer = CGEventGetLocation(here);
+  CFRelease(here);
+  return CGEventCreateMouseEvent(session.source, static_cast<CGEventType>(input.type), pointer,
+                                 buttonOf(input.type));
+}
+
+void post(std::size_t index) {
+  const sim::Input& input = session.trace.setup.inputs[index];
+  // Once the app has ended, a launch would start a new session and its pid may be another's.
+  if (input.kind == sim::Input::Kind::reopen) {
+    if (!session.exited) launch(false);
+    return;
+  }
+  if (input.kind == sim::Input::Kind::signal) {
+    if (!session.exited) kill(session.pid, static_cast<int>(input.signal));
+    return;
+  }
+  CGEventRef event = createEvent(input);
+  if (event == nullptr) {
+    fail("cannot create the event of trace line " +
+         std::to_string(session.trace.inputLines[index]));
+    return;
+  }
+  if (input.key != 0 && !isKeyboard(input.type))
+    CGEventSetIntegerValueField(event, kCGKeyboardEventKeycode, input.key);
+  CGEventSetFlags(event, input.flags);
+  CGEventSetIntegerValueField(event, kCGEventSourceUserData, input.user);
+  CGEventPost(kCGHIDEventTap, event);
+  CFRelease(event);
+}
+
+// Posts every input that is due, in trace order, and waits for the next: inputs before the start
+// right after the launch, the others at their time after the program's Command press.
+void postDue() {
+  const std::vector<sim::Input>& inputs = session.trace.setup.inputs;
+  if (session.finished || session.waiting || session.pid == 0) return;
+  while (session.nextInput < inputs.size()) {
+    const double time = inputs[session.nextInput].time;
+    if (time >= pressAt && !session.pressed) return;
+    const double at = time < pressAt ? 0 : *session.pressed + (time - pressAt);
+    if (at > now()) {
+      session.waiting = true;
+      after(at - now(), ^{
+        session.waiting = false;
+        postDue();
+      });
+      return;
+    }
+    post(session.nextInput++);
+    if (session.finished) return;
+  }
+  if (session.exited)
+    after(settle, ^{
+      finish();
+    });
+}
+
+// --- Ending -----------------------------------------------------------------------------------
+
+std::string logText() {
+  std::string text;
+  for (const Seen& seen : session.seen) {
+    char line[160];
+    if (seen.end != nullptr) {
+      std::snprintf(line, sizeof line, "%.3f %s\n", seen.time, seen.end);
+    } else {
+      const std::string_view name = sim::eventTypeName(seen.type);
+      std::snprintf(line, sizeof line, "%.3f %.*s key=%lld flags=0x%llx user=%lld\n", seen.time,
+                    static_cast<int>(name.size()), name.data(), static_cast<long long>(seen.key),
+                    static_cast<unsigned long long>(seen.flags), static_cast<long long>(seen.user));
+    }
+    text += line;
+  }
+  return text;
+}
+
+// As quorvane-compare does, the verdict on standard error: standard output is the log alone.
+int verdict(const std::string& observedText) {
+  std::string predictedText;
+  for (const std::string& line : replay::observe(session.trace))
+    predictedText += line + '\n';
+  std::istringstream predictedStream(predictedText), observedStream(observedText);
+  const char* reading = "predicted";
+  try {
+    const auto predicted = observation::parseLog(predictedStream);
+    reading = "observed";
+    const auto observed = observation::parseLog(observedStream);
+    const auto disagreement = observation::compare(predicted, observed);
+    if (!disagreement) {
+      std::cerr << "agree\n";
+      return 0;
+    }
+    std::cerr << observation::describe(*disagreement, predicted, observed, "predicted", "observed");
+    return 1;
+  } catch (const observation::LogError& error) {
+    std::cerr << "quorvane-mac-replay: " << reading << ":" << error.line << ": " << error.what()
+              << '\n';
+    return 2;
+  }
+}
+
+// Whatever happened, leaves the Mac usable: no app of ours running, no tap, Command up.
+void finish() {
+  if (session.finished) return;
+  session.finished = true;
+  if (session.pid == 0 && session.status == 0) {
+    std::cerr << "quorvane-mac-replay: " << session.appPath << " did not launch\n";
+    session.status = 2;
+  }
+  if (session.pid > 0 && !session.exited) {
+    session.seen.push_back({.time = now(), .end = "still running"});
+    kill(session.pid, SIGKILL); // its tap, which may still swallow clicks, goes with it
+  }
+  stopListening();
+  if ((CGEventSourceFlagsState(kCGEventSourceStateHIDSystemState) & kCGEventFlagMaskCommand) != 0) {
+    session.seen.push_back({.time = now(), .end = "command held"});
+    if (CGEventRef release =
+            CGEventCreateKeyboardEvent(session.source, platform::key::command, false)) {
+      CGEventSetType(release, kCGEventFlagsChanged);
+      CGEventSetFlags(release, 0);
+      CGEventPost(kCGHIDEventTap, release);
+      CFRelease(release);
+    }
+  }
+  const std::string text = logText();
+  std::cout << text << std::flush;
+  if (session.check && session.status == 0) session.status = verdict(text);
+  CFRunLoopStop(CFRunLoopGetMain());
+}
+
+// --- Starting ---------------------------------------------------------------------------------
+
+// "LINE: what" for the first trace line that a real Mac cannot be made to follow.
+std::optional<std::string> unplayable(const replay::Trace& trace) {
+  const auto refusal = [](int line, const std::string& what, const char* why) {
+    return std::to_string(line) + ": cannot follow '" + what + "' on a real Mac: " + why;
+  };
+  for (const replay::Directive& directive : trace.directives) {
+    const std::vector<std::string>& w = directive.words;
+    const char* why = nullptr;
+    if (w[0] == "args" && w.size() > 1)
+      why = "a user's launcher passes no arguments";
+    else if (w[0] == "trusted" && w[1] == "no")
+      why = "the app's Accessibility permission is not ours to withdraw";
+    else if (w[0] == "alert-button")
+      why = "nobody is there to answer an alert";
+    else if (w[0] == "fail")
+      why = "the system's calls cannot be made to fail";
+    else if (w[0] == "secure-input" && w[1] == "yes")
+      why = "secure input cannot be turned on from here";
+    std::string words;
+    for (const std::string& word : w)
+      words += (words.empty() ? "" : " ") + word;
+    if (why != nullptr) return refusal(directive.line, words, why);
+  }
+  for (std::size_t i = 0; i < trace.setup.inputs.size(); ++i)
+    if (const sim::Input& input = trace.setup.inputs[i];
+        input.kind == sim::Input::Kind::event && platform::isTapDisabledNotification(input.type))
+      return refusal(trace.inputLines[i], std::string(sim::eventTypeName(input.type)),
+                     "the system disables taps on its own terms");
+  return std::nullopt;
+}
+
+CGEventMask watchedEvents() {
+  constexpr EventType types[] = {
+      EventType::leftMouseDown,     EventType::leftMouseUp,       EventType::rightMouseDown,
+      EventType::rightMouseUp,      EventType::mouseMoved,        EventType::leftMouseDragged,
+      EventType::rightMouseDragged, EventType::keyDown,           EventType::keyUp,
+      EventType::flagsChanged,      EventType::scrollWheel,       EventType::otherMouseDown,
+      EventType::otherMouseUp,      EventType::otherMouseDragged,
+  };
+  CGEventMask mask = 0;
+  for (EventType type : types)
+    mask |= platform::maskBit(type);
+  return mask;
+}
+
+// Our own Ctrl-C, kill or logout ends the run as any failure does: cleaned up.
+void watchSignal(int number) {
+  signal(number, SIG_IGN);
+  dispatch_source_t watch = dispatch_source_create(
+      DISPATCH_SOURCE_TYPE_SIGNAL, static_cast<uintptr_t>(number), 0, dispatch_get_main_queue());
+  dispatch_source_set_event_handler(watch, ^{
+    fail("interrupted");
+  });
+  dispatch_resume(watch);
+  session.signalWatches.push_back(watch);
+}
+
+int refuse(const std::string& what) {
+  std::cerr << "quorvane-mac-replay: " << what << '\n';
+  return 2;
+}
+
+int playTrace(int argc, char* argv[]) {
+  std::vector<std::string> paths;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--check")
+      session.check = true;
+    else if (argument.starts_with("-"))
+      return refuse("unknown argument '" + argument + "'\n" + usage);
+    else
+      paths.push_back(argument);
+  }
+  if (paths.size() != 2) {
+    std::cerr << usage << '\n';
+    return 2;
+  }
+  std::ifstream file(paths[1]);
+  if (!file) return refuse(paths[1] + ": cannot open the trace");
+  try {
+    session.trace = replay::parseTrace(file);
+  } catch (const replay::TraceError& error) {
+    return refuse(paths[1] + ":" + std::to_string(error.line) + ": " + error.what());
+  }
+  if (const std::optional<std::string> why = unplayable(session.trace))
+    return refuse(paths[1] + ":" + *why);
+  session.appPath = paths[0];
+  NSString* appPath = [[NSString alloc] initWithBytes:paths[0].data()
+                                               length:paths[0].size()
+                                             encoding:NSUTF8StringEncoding];
+  if (appPath == nil) return refuse(paths[0] + ": not a UTF-8 path");
+  session.app = [NSURL fileURLWithPath:appPath];
+
+  if (!AXIsProcessTrusted())
+    return refuse("not allowed to watch and post input: in System Settings → Privacy & Security "
+                  "→ Accessibility, allow the program that runs this tool (your terminal)");
+  if (IsSecureEventInputEnabled())
+    return refuse("secure keyboard input is on (a password field has the focus, or a terminal's "
+                  "Secure Keyboard Entry), so keys would reach no tap: turn it off and try again");
+
+  // The HID system state, as the program uses: our inputs stand for the user's hardware, and the
+  // state we read Command from at the end is the one they, and the program's own events, change.
+  session.source = CGEventSourceCreate(kCGEventSourceStateHIDSystemState);
+  if (session.source == nullptr) return refuse("cannot create an event source");
+  session.tap = CGEventTapCreate(kCGSessionEventTap, kCGTailAppendEventTap,
+                                 kCGEventTapOptionListenOnly, watchedEvents(), &see, nullptr);
+  session.tapSource = session.tap != nullptr
+                          ? CFMachPortCreateRunLoopSource(kCFAllocatorDefault, session.tap, 0)
+                          : nullptr;
+  if (session.tapSource == nullptr) {
+    stopListening();
+    CFRelease(session.source);
+    return refuse("cannot watch input events: check this tool's Accessibility permission");
+  }
+  CFRunLoopAddSource(CFRunLoopGetMain(), session.tapSource, kCFRunLoopCommonModes);
+  for (int number : {SIGINT, SIGTERM, SIGHUP})
+    watchSignal(number);
+
+  session.seen.reserve(1 << 14);
+  session.launched = Clock::now();
+  launch(true);
+  after(patience, ^{
+    if (!session.finished && now() >= session.deadline) finish();
+  });
+  CFRunLoopRun();
+  CFRelease(session.source);
+  return session.status;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+  @autoreleasepool {
+    return playTrace(argc, argv);
+  }
+}
