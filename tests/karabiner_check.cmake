@@ -1,0 +1,73 @@
+# Checks the Karabiner-Elements recipe: JSON of the shape its "Add predefined rule" imports (a
+# title, and rules each with a description and manipulators of type, from and to), where some
+# manipulator opens Quorvane through LaunchServices. CMake's JSON reader lets trailing commas and
+# text pass, which Karabiner refuses: Ruby's strict parser checks the syntax where it is found.
+# Arguments: -DFILE=recipe [-DRUBY=ruby]
+cmake_minimum_required(VERSION 3.25)
+if(RUBY)
+  execute_process(COMMAND ${RUBY} -rjson -e "JSON.parse(File.read(ARGV[0]))" ${FILE}
+    RESULT_VARIABLE status ERROR_VARIABLE err)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${FILE}: not valid JSON:\n${err}")
+  endif()
+endif()
+file(READ ${FILE} json)
+
+# Fails unless the value at the path ARGN exists and has this type.
+function(need_type type)
+  string(JSON actual ERROR_VARIABLE err TYPE "${json}" ${ARGN})
+  if(err OR NOT actual STREQUAL type)
+    string(REPLACE ";" "." at "${ARGN}")
+    if(NOT err)
+      set(err "is ${actual}")
+    endif()
+    message(FATAL_ERROR "${FILE}: ${at} should be ${type}: ${err}")
+  endif()
+endfunction()
+
+need_type(OBJECT)
+need_type(STRING title)
+need_type(ARRAY rules)
+string(JSON rules LENGTH "${json}" rules)
+if(rules EQUAL 0)
+  message(FATAL_ERROR "${FILE}: no rules")
+endif()
+
+set(opens FALSE)
+math(EXPR last_rule "${rules} - 1")
+foreach(r RANGE ${last_rule})
+  need_type(STRING rules ${r} description)
+  need_type(ARRAY rules ${r} manipulators)
+  string(JSON manipulators LENGTH "${json}" rules ${r} manipulators)
+  if(manipulators EQUAL 0)
+    message(FATAL_ERROR "${FILE}: rule ${r} has no manipulators")
+  endif()
+  math(EXPR last_manipulator "${manipulators} - 1")
+  foreach(m RANGE ${last_manipulator})
+    set(at rules ${r} manipulators ${m})
+    need_type(STRING ${at} type)
+    need_type(OBJECT ${at} from)
+    need_type(ARRAY ${at} to)
+    string(JSON to LENGTH "${json}" ${at} to)
+    if(to EQUAL 0)
+      message(FATAL_ERROR "${FILE}: rule ${r}, manipulator ${m} does nothing")
+    endif()
+    math(EXPR last_to "${to} - 1")
+    foreach(t RANGE ${last_to})
+      string(JSON command ERROR_VARIABLE err GET "${json}" ${at} to ${t} shell_command)
+      if(NOT err AND command MATCHES "^open (-g )?-a Quorvane$")
+        set(opens TRUE)
+      endif()
+      string(JSON id ERROR_VARIABLE err GET "${json}" ${at} to ${t} software_function
+                                          open_application bundle_identifier)
+      if(NOT err AND id STREQUAL "com.quorvane.Quorvane")
+        set(opens TRUE)
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(NOT opens)
+  message(FATAL_ERROR "${FILE}: no manipulator opens Quorvane with \"open -a Quorvane\" or "
+                      "open_application of com.quorvane.Quorvane")
+endif()
