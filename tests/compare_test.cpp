@@ -1,6 +1,7 @@
 // The comparer, data-driven: crafted observed logs against expected ones (observations.txt), and
 // malformed logs refused with their line and message (observation_errors.txt).
 
+#include "tests/error_cases.h"
 #include "tools/compare/observation.h"
 
 #include <fstream>
@@ -41,25 +42,18 @@ TEST(Compare, CraftedObservations) {
 }
 
 TEST(Compare, MalformedLogsNameTheLineAndWhatIsWrong) {
-  std::ifstream cases = data("observation_errors.txt");
-  int checked = 0;
-  for (std::string entry; std::getline(cases, entry); ++checked) {
-    if (entry.starts_with('#')) continue;
-    const std::size_t first = entry.find(" | "), second = entry.rfind(" | ");
-    std::string log = entry.substr(first + 3, second - first - 3);
-    for (const auto& [escape, character] : {std::pair{"\\n", "\n"}, {"\\r", "\r"}})
-      for (std::size_t at; (at = log.find(escape)) != std::string::npos;)
-        log.replace(at, 2, character);
+  const std::vector<cases::ErrorCase> malformed =
+      cases::errorCases(std::string(QUORVANE_TESTS_DIR) + "/observation_errors.txt");
+  for (const auto& [log, expected] : malformed) {
     std::istringstream input(log);
     try {
       observation::parseLog(input);
-      ADD_FAILURE() << "accepted: " << entry;
+      ADD_FAILURE() << "accepted: " << expected;
     } catch (const observation::LogError& error) {
-      EXPECT_EQ(std::to_string(error.line) + ": " + error.what(),
-                entry.substr(0, first) + ": " + entry.substr(second + 3));
+      EXPECT_EQ(std::to_string(error.line) + ": " + error.what(), expected);
     }
   }
-  EXPECT_GT(checked, 20);
+  EXPECT_GT(malformed.size(), 20u);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // where an .observed file does, it is what an observer behind our tap would see. Every malformed
 // trace of trace_errors.txt is refused with its line and message.
 
+#include "tests/error_cases.h"
 #include "tools/replay/trace.h"
 
 #include <filesystem>
@@ -68,29 +69,17 @@ INSTANTIATE_TEST_SUITE_P(Traces, Trace, testing::ValuesIn(expectations()),
                          });
 
 TEST(MalformedTraces, NameTheLineAndWhatIsWrong) {
-  std::istringstream cases(contents(tests / "trace_errors.txt"));
-  int checked = 0;
-  for (std::string entry; std::getline(cases, entry); ++checked) {
-    if (entry.starts_with('#')) continue;
-    const std::size_t first = entry.find(" | "), second = entry.rfind(" | ");
-    // Built piece by piece: GCC 12's -Wrestrict at -O3 flags an in-place replace of "\\n" by a
-    // one-character literal, a false positive (GCC PR 105329).
-    std::string trace;
-    std::string_view rest = std::string_view(entry).substr(first + 3, second - first - 3);
-    for (std::size_t at; (at = rest.find("\\n")) != std::string_view::npos;
-         rest.remove_prefix(at + 2))
-      trace.append(rest.substr(0, at)).push_back('\n');
-    trace.append(rest);
+  const std::vector<cases::ErrorCase> malformed = cases::errorCases(tests / "trace_errors.txt");
+  for (const auto& [trace, expected] : malformed) {
     std::istringstream input(trace);
     try {
       replay::parseTrace(input);
-      ADD_FAILURE() << "accepted: " << entry;
+      ADD_FAILURE() << "accepted: " << expected;
     } catch (const replay::TraceError& error) {
-      EXPECT_EQ(std::to_string(error.line) + ": " + error.what(),
-                entry.substr(0, first) + ": " + entry.substr(second + 3));
+      EXPECT_EQ(std::to_string(error.line) + ": " + error.what(), expected);
     }
   }
-  EXPECT_GT(checked, 20);
+  EXPECT_GT(malformed.size(), 20u);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The real input event services: Quartz Event Services, the Core Foundation run loop, the
-// Accessibility trust check and the secure keyboard input state. Each operation is one call of the system's API; our opaque Event,
-// EventSource and RunLoopSource are the system's own objects under another name.
+// Accessibility trust check and the secure keyboard input state. Each operation is one call of the
+// system's API; our opaque Event, EventSource and RunLoopSource are the system's own objects under
+// another name.
 
 #include "platform/platform.h"
 

@@ -41,8 +41,8 @@ void _os_log_impl(void* dso, os_log_t log, os_log_type_t type, const char* forma
     os_log_t _log_tmp = (log);                                                                     \
     os_log_type_t _type_tmp = (type);                                                              \
     if (os_log_type_enabled(_log_tmp, _type_tmp)) {                                                \
-      __attribute__((uninitialized, aligned(16))) uint8_t                                          \
-          _os_log_buf[__builtin_os_log_format_buffer_size(format, ##__VA_ARGS__)];                 \
+      __attribute__((uninitialized, aligned(16)))                                                  \
+      uint8_t _os_log_buf[__builtin_os_log_format_buffer_size(format, ##__VA_ARGS__)];             \
       _os_log_impl((void*)&__dso_handle, _log_tmp, _type_tmp, format,                              \
                    (uint8_t*)__builtin_os_log_format(_os_log_buf, format, ##__VA_ARGS__),          \
                    (uint32_t)sizeof(_os_log_buf));                                                 \
