@@ -312,6 +312,29 @@ int verdict(const std::string& observedText) {
   }
 }
 
+// A modifier left down stays down for every application: the app's Command, or one the trace
+// pressed (Shift, Control, Option) and never released. Only Command was the app's to release.
+void releaseModifiers(CGEventFlags held) {
+  struct Modifier {
+    CGKeyCode key;
+    CGEventFlags flag;
+  };
+  constexpr Modifier modifiers[] = {{platform::key::command, kCGEventFlagMaskCommand},
+                                    {56, kCGEventFlagMaskShift},
+                                    {59, kCGEventFlagMaskControl},
+                                    {58, kCGEventFlagMaskAlternate}};
+  for (const Modifier& modifier : modifiers) {
+    if ((held & modifier.flag) == 0) continue;
+    held &= ~modifier.flag; // what is still down once this one is up
+    if (CGEventRef release = CGEventCreateKeyboardEvent(session.source, modifier.key, false)) {
+      CGEventSetType(release, kCGEventFlagsChanged);
+      CGEventSetFlags(release, held);
+      CGEventPost(kCGHIDEventTap, release);
+      CFRelease(release);
+    }
+  }
+}
+
 // Whatever happened, leaves the Mac usable: no app of ours running, no tap, Command up.
 void finish() {
   if (session.finished) return;
@@ -325,16 +348,10 @@ void finish() {
     kill(session.pid, SIGKILL); // its tap, which may still swallow clicks, goes with it
   }
   stopListening();
-  if ((CGEventSourceFlagsState(kCGEventSourceStateHIDSystemState) & kCGEventFlagMaskCommand) != 0) {
+  const CGEventFlags held = CGEventSourceFlagsState(kCGEventSourceStateHIDSystemState);
+  if ((held & kCGEventFlagMaskCommand) != 0)
     session.seen.push_back({.time = now(), .end = "command held"});
-    if (CGEventRef release =
-            CGEventCreateKeyboardEvent(session.source, platform::key::command, false)) {
-      CGEventSetType(release, kCGEventFlagsChanged);
-      CGEventSetFlags(release, 0);
-      CGEventPost(kCGHIDEventTap, release);
-      CFRelease(release);
-    }
-  }
+  releaseModifiers(held);
   const std::string text = logText();
   std::cout << text << std::flush;
   if (session.check && session.status == 0) session.status = verdict(text);

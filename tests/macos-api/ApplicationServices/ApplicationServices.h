@@ -28,7 +28,12 @@ typedef uint16_t CGKeyCode;
 // CGEventTypes.h
 typedef struct __CGEvent* CGEventRef;
 typedef uint64_t CGEventFlags; // CF_OPTIONS(uint64_t, CGEventFlags): a plain uint64_t in C++
-enum : CGEventFlags { kCGEventFlagMaskCommand = 0x00100000 };
+enum : CGEventFlags {
+  kCGEventFlagMaskShift = 0x00020000,
+  kCGEventFlagMaskControl = 0x00040000,
+  kCGEventFlagMaskAlternate = 0x00080000,
+  kCGEventFlagMaskCommand = 0x00100000,
+};
 enum CGEventType : uint32_t {
   kCGEventLeftMouseDown = 1,
   kCGEventLeftMouseUp = 2,
