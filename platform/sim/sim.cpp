@@ -97,10 +97,13 @@ void record(std::string text) {
   return buffer;
 }
 
-std::string describe(const Event& event) {
-  return format("%s key=%" PRId64 " flags=0x%" PRIx64 " user=%" PRId64,
-                std::string(eventTypeName(event.type)).c_str(), event.keycode, event.flags,
-                event.user);
+// The event as it stands now, in the terms of a trace's input.
+Input asInput(const Event& event) {
+  return {.time = state().now,
+          .type = event.type,
+          .key = static_cast<KeyCode>(event.keycode),
+          .flags = event.flags,
+          .user = event.user};
 }
 
 Tap* listeningTap(EventType type) {
@@ -113,7 +116,7 @@ Tap* listeningTap(EventType type) {
 std::optional<Event> deliver(Event event) {
   Tap* tap = listeningTap(event.type);
   if (tap == nullptr) return event;
-  const std::string arrived = describe(event);
+  const std::string arrived = describe(asInput(event));
   const Event* verdict = tap->callback(event.type, &event, tap->userInfo);
   record(verdict ? format("event %s -> pass flags=0x%" PRIx64, arrived.c_str(), verdict->flags)
                  : format("event %s -> swallow", arrived.c_str()));
@@ -122,13 +125,7 @@ std::optional<Event> deliver(Event event) {
 }
 
 void observe(const Event& event) {
-  state().observed.push_back({state().now,
-                              Input::Kind::event,
-                              {},
-                              event.type,
-                              static_cast<KeyCode>(event.keycode),
-                              event.flags,
-                              event.user});
+  state().observed.push_back(asInput(event));
 }
 
 // The system disables a tap and tells its callback once.
@@ -209,6 +206,12 @@ void enqueue(double seconds, std::function<void()> action, std::shared_ptr<bool>
 }
 
 } // namespace
+
+std::string describe(const Input& event) {
+  return format("%s key=%u flags=0x%" PRIx64 " user=%" PRId64,
+                std::string(eventTypeName(event.type)).c_str(), unsigned{event.key}, event.flags,
+                event.user);
+}
 
 void reset(Setup setup) {
   State& s = state();
@@ -321,7 +324,7 @@ void setIntegerField(Event& event, EventField field, std::int64_t value) {
 }
 
 void post(TapLocation, Event& event) {
-  record("post " + sim::describe(event));
+  record("post " + sim::describe(sim::asInput(event)));
   sim::observe(event);
   state().posted.push_back(event);
 }

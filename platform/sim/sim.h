@@ -56,6 +56,9 @@ struct Setup {
   double horizon = 3600;     // the run loop gives up here if the program has not ended
 };
 
+// "TYPE key=K flags=0xF user=U": an event as logs and observations spell it.
+std::string describe(const Input& event);
+
 // Forgets everything: clock, queues, taps, log, delegate. Keeps nothing of the last run.
 void reset(Setup setup = {});
 

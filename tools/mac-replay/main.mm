@@ -38,14 +38,10 @@ constexpr double patience = 25;
 // Time for what was posted last to reach our tap before the log ends.
 constexpr double settle = 0.3;
 
-// One line of the observation log.
+// One line of the observation log: an event, or where the session ended.
 struct Seen {
-  double time = 0;
-  const char* end = nullptr; // for an event; else "exit", "still running" or "command held"
-  EventType type = EventType::mouseMoved;
-  int64_t key = 0;
-  CGEventFlags flags = 0;
-  int64_t user = 0;
+  sim::Input event;
+  const char* end = nullptr; // "exit", "still running" or "command held"; null for an event
 };
 
 struct Session {
@@ -106,11 +102,13 @@ CGEventRef see(CGEventTapProxy, CGEventType type, CGEventRef event, void*) {
   const int64_t user = CGEventGetIntegerValueField(event, kCGEventSourceUserData);
   const CGEventFlags flags = CGEventGetFlags(event);
   // Reserved in advance: no allocation here unless a session sees thousands of events.
-  session.seen.push_back({.time = time,
-                          .type = static_cast<EventType>(type),
-                          .key = CGEventGetIntegerValueField(event, kCGKeyboardEventKeycode),
-                          .flags = flags,
-                          .user = user});
+  session.seen.push_back(
+      {.event = {.time = time,
+                 .type = static_cast<EventType>(type),
+                 .key = static_cast<platform::KeyCode>(
+                     CGEventGetIntegerValueField(event, kCGKeyboardEventKeycode)),
+                 .flags = flags,
+                 .user = user}});
   if (!session.pressed && type == kCGEventFlagsChanged && user == observation::marker &&
       (flags & kCGEventFlagMaskCommand) != 0) {
     session.pressed = time;
@@ -144,7 +142,7 @@ void stopListening() {
 void ended() {
   if (session.exited || session.finished) return;
   session.exited = true;
-  session.seen.push_back({.time = now(), .end = "exit"});
+  session.seen.push_back({.event = {.time = now()}, .end = "exit"});
   // Inputs still to come bypass the ended app; without the press none will come.
   if (session.nextInput == session.trace.setup.inputs.size() || !session.pressed)
     after(settle, ^{
@@ -155,6 +153,11 @@ void ended() {
 void watchExit(pid_t pid) {
   session.exitWatch = dispatch_source_create(DISPATCH_SOURCE_TYPE_PROC, static_cast<uintptr_t>(pid),
                                              DISPATCH_PROC_EXIT, dispatch_get_main_queue());
+  // No source for a process that is already gone.
+  if (session.exitWatch == nil) {
+    ended();
+    return;
+  }
   dispatch_source_set_event_handler(session.exitWatch, ^{
     ended();
   });
@@ -273,16 +276,10 @@ void postDue() {
 std::string logText() {
   std::string text;
   for (const Seen& seen : session.seen) {
-    char line[160];
-    if (seen.end != nullptr) {
-      std::snprintf(line, sizeof line, "%.3f %s\n", seen.time, seen.end);
-    } else {
-      const std::string_view name = sim::eventTypeName(seen.type);
-      std::snprintf(line, sizeof line, "%.3f %.*s key=%lld flags=0x%llx user=%lld\n", seen.time,
-                    static_cast<int>(name.size()), name.data(), static_cast<long long>(seen.key),
-                    static_cast<unsigned long long>(seen.flags), static_cast<long long>(seen.user));
-    }
-    text += line;
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%.3f ", seen.event.time);
+    text +=
+        stamp + (seen.end != nullptr ? std::string(seen.end) : sim::describe(seen.event)) + '\n';
   }
   return text;
 }
@@ -344,13 +341,13 @@ void finish() {
     session.status = 2;
   }
   if (session.pid > 0 && !session.exited) {
-    session.seen.push_back({.time = now(), .end = "still running"});
+    session.seen.push_back({.event = {.time = now()}, .end = "still running"});
     kill(session.pid, SIGKILL); // its tap, which may still swallow clicks, goes with it
   }
   stopListening();
   const CGEventFlags held = CGEventSourceFlagsState(kCGEventSourceStateHIDSystemState);
   if ((held & kCGEventFlagMaskCommand) != 0)
-    session.seen.push_back({.time = now(), .end = "command held"});
+    session.seen.push_back({.event = {.time = now()}, .end = "command held"});
   releaseModifiers(held);
   const std::string text = logText();
   std::cout << text << std::flush;

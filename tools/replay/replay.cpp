@@ -2,7 +2,6 @@
 #include "platform/sim/names.h"
 #include "tools/replay/trace.h"
 
-#include <cinttypes>
 #include <cstdio>
 
 namespace replay {
@@ -13,14 +12,6 @@ std::string stamped(double time, const std::string& text) {
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "%.3f ", time);
   return stamp + text;
-}
-
-std::string describe(const sim::Input& event) {
-  char text[128];
-  std::snprintf(text, sizeof text, "%s key=%u flags=0x%" PRIx64 " user=%" PRId64,
-                std::string(sim::eventTypeName(event.type)).c_str(), unsigned{event.key},
-                event.flags, event.user);
-  return text;
 }
 
 // Runs the program's real entry point, with the trace's arguments, on the simulated platform.
@@ -53,7 +44,7 @@ std::vector<std::string> observe(const Trace& trace) {
   bool commandHeld = false;
   double last = 0;
   const auto see = [&](const sim::Input& event) {
-    lines.push_back(stamped(event.time, describe(event)));
+    lines.push_back(stamped(event.time, sim::describe(event)));
     last = event.time;
     if (event.type == platform::EventType::flagsChanged && event.key == platform::key::command)
       commandHeld = (event.flags & platform::commandFlag) != 0;
