@@ -1,9 +1,12 @@
 #pragma once
 
-// Malformed inputs as data: each line of such a file is "LINE | INPUT | MESSAGE", with \n and \r
-// in INPUT standing for a line feed and a carriage return; lines starting with # are comments.
+// Malformed inputs as data, each refused with its line and message: each line of such a file is
+// "LINE | INPUT | MESSAGE", with \n and \r in INPUT standing for a line feed and a carriage return;
+// lines starting with # are comments.
 
 #include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +38,21 @@ inline std::vector<ErrorCase> errorCases(const std::string& path) {
     found.push_back({input, entry.substr(0, first) + ": " + entry.substr(second + 3)});
   }
   return found;
+}
+
+// Every case of the file must be refused by parse with an Error naming its line and message.
+template <class Error, class Parse> void expectEachRefused(const std::string& path, Parse parse) {
+  const std::vector<ErrorCase> malformed = errorCases(path);
+  for (const auto& [text, expected] : malformed) {
+    std::istringstream input(text);
+    try {
+      parse(input);
+      ADD_FAILURE() << "accepted: " << expected;
+    } catch (const Error& error) {
+      EXPECT_EQ(std::to_string(error.line) + ": " + error.what(), expected);
+    }
+  }
+  EXPECT_GT(malformed.size(), 20u);
 }
 
 } // namespace cases
