@@ -94,6 +94,8 @@ std::string broken(const std::vector<std::string>& log) {
     last = time;
     const bool ends =
         text.starts_with("exit ") || text.starts_with("killed ") || text == "still running";
+    if (text.starts_with("after terminate: "))
+      return "the program asked the platform for something after terminate" + where;
     if (terminatedAt && !ends && (time != *terminatedAt || text != commandRelease))
       return "something ran after terminate" + where;
 

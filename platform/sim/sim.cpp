@@ -88,6 +88,16 @@ void record(std::string text) {
   state().log.push_back({state().now, std::move(text)});
 }
 
+// On a Mac terminate does not return: the process exits, and nothing the program asks for after
+// it ever happens. Here the process lives on, so each such request is logged instead of done, and
+// the caller gets what a failed request gives. Releasing objects stays allowed, as exit runs the
+// destructors on a Mac too; the event accessors need an event, which nothing hands out any more.
+bool afterTerminate(std::string_view what) {
+  if (!state().terminated) return false;
+  record("after terminate: " + std::string(what));
+  return true;
+}
+
 [[gnu::format(printf, 1, 2)]] std::string format(const char* pattern, ...) {
   char buffer[512];
   va_list arguments;
@@ -280,20 +290,24 @@ void release(Tap* tap) {
 }
 
 bool isProcessTrusted() {
+  if (sim::afterTerminate("trust check")) return false;
   return state().setup.trusted;
 }
 
 bool isSecureEventInputEnabled() {
+  if (sim::afterTerminate("secure input check")) return false;
   return state().setup.secureInput;
 }
 
 Owned<EventSource> createEventSource(EventSourceState) {
+  if (sim::afterTerminate("event source")) return nullptr;
   if (state().setup.fail.eventSource) return nullptr;
   ++state().eventSources;
   return Owned<EventSource>(new EventSource);
 }
 
 Owned<Event> createKeyboardEvent(EventSource*, KeyCode key, bool keyDown) {
+  if (sim::afterTerminate("keyboard event")) return nullptr;
   if (state().setup.fail.events) return nullptr;
   return Owned<Event>(new Event{keyDown ? EventType::keyDown : EventType::keyUp, 0, key, 0});
 }
@@ -324,13 +338,16 @@ void setIntegerField(Event& event, EventField field, std::int64_t value) {
 }
 
 void post(TapLocation, Event& event) {
-  record("post " + sim::describe(sim::asInput(event)));
+  std::string line = "post " + sim::describe(sim::asInput(event));
+  if (sim::afterTerminate(line)) return;
+  record(std::move(line));
   sim::observe(event);
   state().posted.push_back(event);
 }
 
 Owned<Tap> createEventTap(TapLocation location, TapPlacement placement, TapOptions options,
                           EventMask mask, TapCallback callback, void* userInfo) {
+  if (sim::afterTerminate("tap create")) return nullptr;
   state().tapRequests.push_back({location, placement, options, mask, userInfo});
   const bool fails = state().setup.fail.tap;
   record(format("tap create mask=0x%08" PRIx64 " -> %s", mask, fails ? "null" : "ok"));
@@ -341,11 +358,13 @@ Owned<Tap> createEventTap(TapLocation location, TapPlacement placement, TapOptio
 }
 
 void enableTap(Tap& tap, bool enable) {
+  if (sim::afterTerminate("tap enable")) return;
   tap.enabled = enable;
   record(enable ? "tap enable" : "tap disable");
 }
 
 Owned<RunLoopSource> createRunLoopSource(Tap& tap) {
+  if (sim::afterTerminate("runloop-source create")) return nullptr;
   const bool fails = state().setup.fail.runLoopSource;
   record(fails ? "runloop-source create -> null" : "runloop-source create -> ok");
   if (fails) return nullptr;
@@ -353,6 +372,7 @@ Owned<RunLoopSource> createRunLoopSource(Tap& tap) {
 }
 
 void addToMainRunLoop(RunLoopSource& source) {
+  if (sim::afterTerminate("runloop-source add")) return;
   source.tap->attached = true;
 }
 
@@ -362,14 +382,17 @@ Application& Application::shared() {
 }
 
 void Application::setActivationPolicy(ActivationPolicy policy) {
+  if (sim::afterTerminate("policy")) return;
   record(policy == ActivationPolicy::prohibited ? "policy prohibited" : "policy accessory");
 }
 
 void Application::setDelegate(ApplicationDelegate* delegate) {
+  if (sim::afterTerminate("delegate")) return;
   state().delegate = delegate;
 }
 
 void Application::run() {
+  if (sim::afterTerminate("run")) return;
   sim::State& s = state();
   sim::act([&] {
     if (s.delegate) s.delegate->applicationDidFinishLaunching();
@@ -388,13 +411,14 @@ void Application::run() {
   s.stillRunning = true;
 }
 
-void Application::activateIgnoringOtherApps(bool) {
-  record("activate");
+void Application::activateIgnoringOtherApps(bool ignoring) {
+  if (sim::afterTerminate("activate")) return;
+  record(ignoring ? "activate ignoring other apps" : "activate");
 }
 
 void Application::terminate() {
   sim::State& s = state();
-  if (sim::ended()) return;
+  if (sim::afterTerminate("terminate") || s.killedBy) return;
   record("terminate");
   if (s.delegate) s.delegate->applicationWillTerminate();
   // The process is gone: nothing it posted on the way out reaches its own tap.
@@ -404,6 +428,7 @@ void Application::terminate() {
 
 AlertResponse runAlert(std::string_view message, std::string_view informative,
                        std::span<const std::string_view> buttons) {
+  if (sim::afterTerminate("alert")) return 0;
   std::string line = "alert " + std::string(message) + " | " + std::string(informative);
   for (std::string_view button : buttons)
     line += " | " + std::string(button);
@@ -413,33 +438,41 @@ AlertResponse runAlert(std::string_view message, std::string_view informative,
 }
 
 void openURL(std::string_view url) {
+  if (sim::afterTerminate("open")) return;
   record("open " + std::string(url));
 }
 
 Owned<Timer> scheduleTimer(double seconds, std::function<void()> action) {
+  if (sim::afterTerminate("timer")) return nullptr;
   auto invalidated = std::make_shared<bool>(false);
   sim::enqueue(seconds, std::move(action), invalidated);
   return Owned<Timer>(new Timer{std::move(invalidated)});
 }
 
 void invalidate(Timer& timer) {
+  if (sim::afterTerminate("timer invalidate")) return;
   *timer.invalidated = true;
 }
 
 void runOnMainQueueAfter(double seconds, std::function<void()> action) {
+  if (sim::afterTerminate("main-queue block")) return;
   sim::enqueue(seconds, std::move(action), nullptr);
 }
 
 void watchSignal(Signal signal, std::function<void()> action) {
+  if (sim::afterTerminate("signal watch")) return;
   state().signalWatchers.emplace_back(signal, std::move(action));
 }
 
 void writeLine(std::string_view text) {
+  if (sim::afterTerminate("stdout")) return;
   record("stdout " + std::string(text));
 }
 
 void note(std::string_view text) {
-  record("note " + std::string(text));
+  std::string line = "note " + std::string(text);
+  if (sim::afterTerminate(line)) return;
+  record(std::move(line));
 }
 
 } // namespace platform
