@@ -49,6 +49,9 @@ namespace {
 // The application holds its delegate weakly; this keeps the forwarding object alive.
 QuorvaneApplicationDelegate* forwardingDelegate;
 
+// Held from the start of the main loop until the process ends; see Application::run.
+id<NSObject> sessionActivity;
+
 NSString* nsString(std::string_view text) {
   NSString* string = [[NSString alloc] initWithBytes:text.data()
                                               length:text.size()
@@ -90,6 +93,14 @@ void Application::setDelegate(ApplicationDelegate* delegate) {
 
 void Application::run() {
   @autoreleasepool {
+    // We have no window and never come to the front, which makes us a candidate for App Nap:
+    // timers coalesced and deferred, the main thread's priority lowered. While our tap is active
+    // every input event of the machine waits on that thread, and our exit timers are 0.05 to
+    // 0.15 s, so the whole process stays awake and on time until it ends.
+    sessionActivity = [[NSProcessInfo processInfo]
+        beginActivityWithOptions:NSActivityUserInitiatedAllowingIdleSystemSleep |
+                                 NSActivityLatencyCritical
+                          reason:@"A switch session holds Command and filters every input event"];
     [NSApp run];
   }
 }

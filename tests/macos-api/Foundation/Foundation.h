@@ -1,5 +1,6 @@
 // The Foundation declarations Quorvane uses, as in the macOS SDK's NSObjCRuntime.h, NSString.h,
-// NSURL.h, NSDate.h, NSTimer.h, NSNotification.h and NSError.h (64-bit: NSInteger is long).
+// NSURL.h, NSDate.h, NSTimer.h, NSNotification.h, NSError.h and NSProcessInfo.h (64-bit:
+// NSInteger is long).
 #pragma once
 
 #include <CoreFoundation/CoreFoundation.h>
@@ -45,6 +46,23 @@ typedef double NSTimeInterval;
 // NSError.h
 @interface NSError : NSObject
 @property(readonly, copy) NSString* localizedDescription;
+@end
+
+// NSProcessInfo.h: NS_OPTIONS(uint64_t, NSActivityOptions), a plain uint64_t in C++
+typedef uint64_t NSActivityOptions;
+enum : NSActivityOptions {
+  NSActivityIdleSystemSleepDisabled = (1ULL << 20),
+  NSActivityUserInitiated = (0x00FFFFFFULL | NSActivityIdleSystemSleepDisabled),
+  NSActivityUserInitiatedAllowingIdleSystemSleep =
+      (NSActivityUserInitiated & ~NSActivityIdleSystemSleepDisabled),
+  NSActivityLatencyCritical = 0xFF00000000ULL,
+};
+
+@interface NSProcessInfo : NSObject
+@property(class, readonly, strong) NSProcessInfo* processInfo;
+- (id<NSObject>)beginActivityWithOptions:(NSActivityOptions)options
+                                  reason:(NSString*)reason
+    __attribute__((availability(macos, introduced = 10.9)));
 @end
 
 #pragma clang assume_nonnull end
