@@ -1,7 +1,8 @@
 // quorvane-mac-replay: plays a trace against the real Quorvane.app on this Mac and prints what a
 // listen-only tap at the session level saw, as an observation log; with --check, compares it with
-// the simulator's prediction. A plain Core Foundation run loop on the main thread runs it all
-// (it also drains the main dispatch queue); no NSApplication.
+// the simulator's prediction. On standard error it reports the launch-to-switcher latency: from
+// asking LaunchServices to open the app to the app's own Command press. A plain Core Foundation run
+// loop on the main thread runs it all (it also drains the main dispatch queue); no NSApplication.
 
 #include "platform/sim/names.h"
 #include "tools/compare/observation.h"
@@ -19,6 +20,7 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <signal.h>
 #include <sstream>
 #include <string>
@@ -56,11 +58,16 @@ struct Session {
   pid_t pid = 0;
   dispatch_source_t exitWatch;
   std::vector<dispatch_source_t> signalWatches;
+  std::vector<dispatch_source_t> timers;
+  // What the trace has pressed and not yet released, to be let go of at the end.
+  std::set<CGKeyCode> keysDown;
+  std::set<CGMouseButton> buttonsDown;
   std::vector<Seen> seen;
   std::optional<double> pressed;
   std::size_t nextInput = 0;
-  bool waiting = false; // a dispatch_after will post the next input
+  bool waiting = false; // a timer will post the next input
   bool exited = false;
+  bool killed = false;
   bool finished = false;
   double deadline = patience;
   int status = 0;
@@ -72,10 +79,24 @@ double now() {
   return std::chrono::duration<double>(Clock::now() - session.launched).count();
 }
 
+void fail(const std::string& what);
+
+// A one-shot timer that is strict and has no leeway: dispatch_after lets the system run a block
+// up to a tenth of its delay late, more than the comparer's tolerance once a trace is seconds in.
 void after(double seconds, dispatch_block_t block) {
   const double delay = seconds > 0 ? seconds : 0;
-  dispatch_after(dispatch_time(DISPATCH_TIME_NOW, static_cast<int64_t>(delay * NSEC_PER_SEC)),
-                 dispatch_get_main_queue(), block);
+  dispatch_source_t timer = dispatch_source_create(
+      DISPATCH_SOURCE_TYPE_TIMER, 0, DISPATCH_TIMER_STRICT, dispatch_get_main_queue());
+  if (timer == nil) {
+    fail("cannot create a timer");
+    return;
+  }
+  dispatch_source_set_timer(
+      timer, dispatch_time(DISPATCH_TIME_NOW, static_cast<int64_t>(delay * NSEC_PER_SEC)),
+      DISPATCH_TIME_FOREVER, 0);
+  dispatch_source_set_event_handler(timer, block);
+  dispatch_resume(timer);
+  session.timers.push_back(timer);
 }
 
 bool isKeyboard(EventType type) {
@@ -202,6 +223,29 @@ CGMouseButton buttonOf(EventType type) {
   }
 }
 
+// Keeps count of the keys and buttons the trace holds down.
+void holdOrLetGo(const sim::Input& input) {
+  switch (input.type) {
+  case EventType::keyDown: session.keysDown.insert(input.key); break;
+  case EventType::keyUp: session.keysDown.erase(input.key); break;
+  case EventType::leftMouseDown:
+  case EventType::rightMouseDown:
+  case EventType::otherMouseDown: session.buttonsDown.insert(buttonOf(input.type)); break;
+  case EventType::leftMouseUp:
+  case EventType::rightMouseUp:
+  case EventType::otherMouseUp: session.buttonsDown.erase(buttonOf(input.type)); break;
+  default: break;
+  }
+}
+
+CGPoint pointer() {
+  CGEventRef here = CGEventCreate(nullptr);
+  if (here == nullptr) return CGPoint{0, 0};
+  const CGPoint location = CGEventGetLocation(here);
+  CFRelease(here);
+  return location;
+}
+
 CGEventRef createEvent(const sim::Input& input) {
   if (isKeyboard(input.type)) {
     CGEventRef event =
@@ -212,11 +256,7 @@ CGEventRef createEvent(const sim::Input& input) {
   }
   if (input.type == EventType::scrollWheel)
     return CGEventCreateScrollWheelEvent2(session.source, kCGScrollEventUnitLine, 1, -1, 0, 0);
-  CGEventRef here = CGEventCreate(nullptr);
-  if (here == nullptr) return nullptr;
-  const CGPoint pointer = CGEventGetLocation(here);
-  CFRelease(here);
-  return CGEventCreateMouseEvent(session.source, static_cast<CGEventType>(input.type), pointer,
+  return CGEventCreateMouseEvent(session.source, static_cast<CGEventType>(input.type), pointer(),
                                  buttonOf(input.type));
 }
 
@@ -243,6 +283,7 @@ void post(std::size_t index) {
   CGEventSetIntegerValueField(event, kCGEventSourceUserData, input.user);
   CGEventPost(kCGHIDEventTap, event);
   CFRelease(event);
+  holdOrLetGo(input);
 }
 
 // Posts every input that is due, in trace order, and waits for the next: inputs before the start
@@ -332,10 +373,44 @@ void releaseModifiers(CGEventFlags held) {
   }
 }
 
-// Whatever happened, leaves the Mac usable: no app of ours running, no tap, Command up.
+// A key or button the trace pressed and never released stays down for every application: the
+// front one got the press (our marked events pass the app's tap), and nothing else lets go.
+void releasePressed() {
+  for (CGKeyCode key : session.keysDown)
+    if (CGEventRef release = CGEventCreateKeyboardEvent(session.source, key, false)) {
+      CGEventPost(kCGHIDEventTap, release);
+      CFRelease(release);
+    }
+  constexpr struct {
+    CGMouseButton button;
+    CGEventType up;
+  } mouseUps[] = {{kCGMouseButtonLeft, kCGEventLeftMouseUp},
+                  {kCGMouseButtonRight, kCGEventRightMouseUp},
+                  {kCGMouseButtonCenter, kCGEventOtherMouseUp}};
+  for (const auto& [button, up] : mouseUps)
+    if (session.buttonsDown.contains(button))
+      if (CGEventRef release = CGEventCreateMouseEvent(session.source, up, pointer(), button)) {
+        CGEventPost(kCGHIDEventTap, release);
+        CFRelease(release);
+      }
+  session.keysDown.clear();
+  session.buttonsDown.clear();
+}
+
+void reportLatency() {
+  if (session.pressed)
+    std::fprintf(stderr, "launch-to-switcher latency: %.3f s\n", *session.pressed);
+  else
+    std::fprintf(stderr, "launch-to-switcher latency: none (the app never pressed Command)\n");
+}
+
+// Whatever happened, leaves the Mac as it was: no app of ours running, no tap, no timer, nothing
+// held down.
 void finish() {
   if (session.finished) return;
   session.finished = true;
+  for (dispatch_source_t timer : session.timers)
+    dispatch_source_cancel(timer);
   if (session.pid == 0 && session.status == 0) {
     std::cerr << "quorvane-mac-replay: " << session.appPath << " did not launch\n";
     session.status = 2;
@@ -343,14 +418,22 @@ void finish() {
   if (session.pid > 0 && !session.exited) {
     session.seen.push_back({.event = {.time = now()}, .end = "still running"});
     kill(session.pid, SIGKILL); // its tap, which may still swallow clicks, goes with it
+    session.killed = true;
   }
   stopListening();
-  const CGEventFlags held = CGEventSourceFlagsState(kCGEventSourceStateHIDSystemState);
+  // The HID state follows the hardware sources, the combined session state every source that
+  // posts in this login session, the app's and ours included (CGEventSource.h): Command is still
+  // down if either says so.
+  const CGEventFlags held = CGEventSourceFlagsState(kCGEventSourceStateHIDSystemState) |
+                            CGEventSourceFlagsState(kCGEventSourceStateCombinedSessionState);
   if ((held & kCGEventFlagMaskCommand) != 0)
     session.seen.push_back({.event = {.time = now()}, .end = "command held"});
-  releaseModifiers(held);
+  releasePressed();
+  // A killed app never ran its own release, whatever the states say a moment after the kill.
+  releaseModifiers(session.killed ? held | kCGEventFlagMaskCommand : held);
   const std::string text = logText();
   std::cout << text << std::flush;
+  reportLatency();
   if (session.check && session.status == 0) session.status = verdict(text);
   CFRunLoopStop(CFRunLoopGetMain());
 }
@@ -450,15 +533,23 @@ int playTrace(int argc, char* argv[]) {
   if (appPath == nil) return refuse(paths[0] + ": not a UTF-8 path");
   session.app = [NSURL fileURLWithPath:appPath];
 
-  if (!AXIsProcessTrusted())
-    return refuse("not allowed to watch and post input: in System Settings → Privacy & Security "
-                  "→ Accessibility, allow the program that runs this tool (your terminal)");
+  // Without the listening right a tap is still made, but key events are silently left out of it.
+  const bool mayListen = CGPreflightListenEventAccess();
+  const bool mayPost = CGPreflightPostEventAccess();
+  if (!mayListen)
+    std::cerr << "quorvane-mac-replay: not allowed to listen to input events: in System Settings → "
+                 "Privacy & Security → Input Monitoring, allow the program that runs this tool "
+                 "(your terminal), then start it again\n";
+  if (!mayPost)
+    std::cerr << "quorvane-mac-replay: not allowed to post input events: in System Settings → "
+                 "Privacy & Security → Accessibility, allow the program that runs this tool (your "
+                 "terminal), then start it again\n";
+  if (!mayListen || !mayPost) return 2;
   if (IsSecureEventInputEnabled())
     return refuse("secure keyboard input is on (a password field has the focus, or a terminal's "
                   "Secure Keyboard Entry), so keys would reach no tap: turn it off and try again");
 
-  // The HID system state, as the program uses: our inputs stand for the user's hardware, and the
-  // state we read Command from at the end is the one they, and the program's own events, change.
+  // The HID system state, as the program uses: our inputs stand for the user's hardware.
   session.source = CGEventSourceCreate(kCGEventSourceStateHIDSystemState);
   if (session.source == nullptr) return refuse("cannot create an event source");
   session.tap = CGEventTapCreate(kCGSessionEventTap, kCGTailAppendEventTap,

@@ -70,7 +70,10 @@ typedef struct __CGEventTapProxy* CGEventTapProxy;
 typedef CGEventRef _Nullable (*CGEventTapCallBack)(CGEventTapProxy proxy, CGEventType type,
                                                    CGEventRef event, void* _Nullable userInfo);
 typedef struct __CGEventSource* CGEventSourceRef;
-enum CGEventSourceStateID : int32_t { kCGEventSourceStateHIDSystemState = 1 };
+enum CGEventSourceStateID : int32_t {
+  kCGEventSourceStateCombinedSessionState = 0,
+  kCGEventSourceStateHIDSystemState = 1,
+};
 
 // CGEvent.h
 CGEventRef _Nullable CGEventCreate(CGEventSourceRef _Nullable source);
@@ -93,6 +96,8 @@ CFMachPortRef _Nullable CGEventTapCreate(CGEventTapLocation tap, CGEventTapPlace
                                          CGEventTapCallBack callback, void* _Nullable userInfo);
 void CGEventTapEnable(CFMachPortRef tap, bool enable);
 void CGEventPost(CGEventTapLocation tap, CGEventRef _Nullable event);
+bool CGPreflightListenEventAccess(void) __attribute__((availability(macos, introduced = 10.15)));
+bool CGPreflightPostEventAccess(void) __attribute__((availability(macos, introduced = 10.15)));
 
 // CGEventSource.h
 CGEventSourceRef _Nullable CGEventSourceCreate(CGEventSourceStateID stateID);

@@ -23,6 +23,7 @@ void dispatch_resume(dispatch_object_t object);
 #define NSEC_PER_SEC 1000000000ull
 typedef uint64_t dispatch_time_t;
 #define DISPATCH_TIME_NOW (0ull)
+#define DISPATCH_TIME_FOREVER (~0ull)
 __attribute__((warn_unused_result)) dispatch_time_t dispatch_time(dispatch_time_t when,
                                                                   int64_t delta);
 
@@ -57,11 +58,18 @@ extern const struct dispatch_source_type_s _dispatch_source_type_proc;
 #define DISPATCH_SOURCE_TYPE_PROC (&_dispatch_source_type_proc)
 typedef unsigned long dispatch_source_proc_flags_t;
 #define DISPATCH_PROC_EXIT 0x80000000
+extern const struct dispatch_source_type_s _dispatch_source_type_timer;
+#define DISPATCH_SOURCE_TYPE_TIMER (&_dispatch_source_type_timer)
+typedef unsigned long dispatch_source_timer_flags_t;
+#define DISPATCH_TIMER_STRICT 0x1
 __attribute__((ns_returns_retained, warn_unused_result)) dispatch_source_t
 dispatch_source_create(dispatch_source_type_t type, uintptr_t handle, uintptr_t mask,
                        dispatch_queue_t _Nullable queue);
 void dispatch_source_set_event_handler(dispatch_source_t source,
                                        dispatch_block_t _Nullable handler);
+void dispatch_source_set_timer(dispatch_source_t source, dispatch_time_t start, uint64_t interval,
+                               uint64_t leeway);
+void dispatch_source_cancel(dispatch_source_t source);
 
 #pragma clang assume_nonnull end
 
