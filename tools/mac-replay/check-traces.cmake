@@ -1,0 +1,55 @@
+# Plays the traces a real Mac can follow against Quorvane.app, one after the other, with
+# quorvane-mac-replay --check; keeps each observed log (TRACE.log) and what the tool said on
+# standard error (TRACE.check) in OUT, and ends with a summary: whether each trace agreed with the
+# simulator's prediction, and its launch-to-switcher latency. Fails unless every trace agreed.
+# The build runs it as the target mac-check; the list of traces lives here alone.
+# Arguments: -DTOOL=quorvane-mac-replay -DAPP=Quorvane.app -DTRACES=dir -DOUT=dir [-DPAUSE=seconds]
+cmake_minimum_required(VERSION 3.25)
+
+set(traces
+  commit
+  right-click-cancels
+  other-click-cancels
+  scroll-cancels
+  other-keys-cancel
+  flags-kept-command-added
+  marker-events-pass
+  reopen-while-holding
+  signal-while-holding)
+if(NOT DEFINED PAUSE)
+  set(PAUSE 1) # lets the system settle between two launches of the app
+endif()
+
+file(MAKE_DIRECTORY ${OUT})
+set(summary)
+set(agreed 0)
+list(LENGTH traces count)
+foreach(trace IN LISTS traces)
+  message("-- ${trace}")
+  execute_process(COMMAND ${TOOL} ${APP} ${TRACES}/${trace}.trace --check
+    OUTPUT_FILE ${OUT}/${trace}.log ERROR_FILE ${OUT}/${trace}.check RESULT_VARIABLE status)
+  file(READ ${OUT}/${trace}.log observed)
+  file(READ ${OUT}/${trace}.check said)
+  message("${observed}${said}")
+
+  if(status EQUAL 0)
+    set(verdict "agrees")
+    math(EXPR agreed "${agreed} + 1")
+  elseif(status EQUAL 1)
+    set(verdict "DISAGREES")
+  else()
+    set(verdict "NOT PLAYED (status ${status})")
+  endif()
+  set(latency "none")
+  if(said MATCHES "launch-to-switcher latency: ([^\n]*)")
+    set(latency "${CMAKE_MATCH_1}")
+  endif()
+  list(APPEND summary "  ${trace}: ${verdict}, launch-to-switcher latency ${latency}")
+  execute_process(COMMAND ${CMAKE_COMMAND} -E sleep ${PAUSE})
+endforeach()
+
+list(JOIN summary "\n" summaryText)
+message("Summary (observed logs in ${OUT}):\n${summaryText}\n${agreed} of ${count} traces agree")
+if(NOT agreed EQUAL count)
+  message(FATAL_ERROR "not every trace agrees with the simulator")
+endif()
