@@ -90,7 +90,8 @@ public:
   // process has ended or its time has run out.
   void run();
   void activateIgnoringOtherApps(bool ignoring);
-  // Delivers applicationWillTerminate, then ends the process.
+  // Delivers applicationWillTerminate, then ends the process. On a Mac it never returns: nothing
+  // the caller asks of the platform after it happens.
   void terminate();
 };
 
