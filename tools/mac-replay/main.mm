@@ -24,6 +24,7 @@
 #include <signal.h>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -404,6 +405,15 @@ void reportLatency() {
     std::fprintf(stderr, "launch-to-switcher latency: none (the app never pressed Command)\n");
 }
 
+// Its tap, which may still swallow clicks, goes with it: wait (a little) until it has gone, so that
+// what we release next cannot meet that tap.
+void killApp() {
+  kill(session.pid, SIGKILL);
+  session.killed = true;
+  for (int wait = 0; wait < 200 && kill(session.pid, 0) == 0; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
 // Whatever happened, leaves the Mac as it was: no app of ours running, no tap, no timer, nothing
 // held down.
 void finish() {
@@ -417,8 +427,7 @@ void finish() {
   }
   if (session.pid > 0 && !session.exited) {
     session.seen.push_back({.event = {.time = now()}, .end = "still running"});
-    kill(session.pid, SIGKILL); // its tap, which may still swallow clicks, goes with it
-    session.killed = true;
+    killApp();
   }
   stopListening();
   // The HID state follows the hardware sources, the combined session state every source that
