@@ -60,15 +60,15 @@ struct Session {
   dispatch_source_t exitWatch;
   std::vector<dispatch_source_t> signalWatches;
   std::vector<dispatch_source_t> timers;
-  // What the trace has pressed and not yet released, to be let go of at the end.
+  // What the trace has pressed and not yet released, to be let go of at the end: the keys, and
+  // the mouse-ups that its presses are still owed.
   std::set<CGKeyCode> keysDown;
-  std::set<CGMouseButton> buttonsDown;
+  std::set<EventType> mouseUpsOwed;
   std::vector<Seen> seen;
   std::optional<double> pressed;
   std::size_t nextInput = 0;
   bool waiting = false; // a timer will post the next input
   bool exited = false;
-  bool killed = false;
   bool finished = false;
   double deadline = patience;
   int status = 0;
@@ -229,14 +229,21 @@ void holdOrLetGo(const sim::Input& input) {
   switch (input.type) {
   case EventType::keyDown: session.keysDown.insert(input.key); break;
   case EventType::keyUp: session.keysDown.erase(input.key); break;
-  case EventType::leftMouseDown:
-  case EventType::rightMouseDown:
-  case EventType::otherMouseDown: session.buttonsDown.insert(buttonOf(input.type)); break;
+  case EventType::leftMouseDown: session.mouseUpsOwed.insert(EventType::leftMouseUp); break;
+  case EventType::rightMouseDown: session.mouseUpsOwed.insert(EventType::rightMouseUp); break;
+  case EventType::otherMouseDown: session.mouseUpsOwed.insert(EventType::otherMouseUp); break;
   case EventType::leftMouseUp:
   case EventType::rightMouseUp:
-  case EventType::otherMouseUp: session.buttonsDown.erase(buttonOf(input.type)); break;
+  case EventType::otherMouseUp: session.mouseUpsOwed.erase(input.type); break;
   default: break;
   }
+}
+
+// Posts an event we made, if we could make it, and lets go of it.
+void postOnce(CGEventRef event) {
+  if (event == nullptr) return;
+  CGEventPost(kCGHIDEventTap, event);
+  CFRelease(event);
 }
 
 CGPoint pointer() {
@@ -282,8 +289,7 @@ void post(std::size_t index) {
     CGEventSetIntegerValueField(event, kCGKeyboardEventKeycode, input.key);
   CGEventSetFlags(event, input.flags);
   CGEventSetIntegerValueField(event, kCGEventSourceUserData, input.user);
-  CGEventPost(kCGHIDEventTap, event);
-  CFRelease(event);
+  postOnce(event);
   holdOrLetGo(input);
 }
 
@@ -365,12 +371,12 @@ void releaseModifiers(CGEventFlags held) {
   for (const Modifier& modifier : modifiers) {
     if ((held & modifier.flag) == 0) continue;
     held &= ~modifier.flag; // what is still down once this one is up
-    if (CGEventRef release = CGEventCreateKeyboardEvent(session.source, modifier.key, false)) {
+    CGEventRef release = CGEventCreateKeyboardEvent(session.source, modifier.key, false);
+    if (release != nullptr) {
       CGEventSetType(release, kCGEventFlagsChanged);
       CGEventSetFlags(release, held);
-      CGEventPost(kCGHIDEventTap, release);
-      CFRelease(release);
     }
+    postOnce(release);
   }
 }
 
@@ -378,24 +384,12 @@ void releaseModifiers(CGEventFlags held) {
 // front one got the press (our marked events pass the app's tap), and nothing else lets go.
 void releasePressed() {
   for (CGKeyCode key : session.keysDown)
-    if (CGEventRef release = CGEventCreateKeyboardEvent(session.source, key, false)) {
-      CGEventPost(kCGHIDEventTap, release);
-      CFRelease(release);
-    }
-  constexpr struct {
-    CGMouseButton button;
-    CGEventType up;
-  } mouseUps[] = {{kCGMouseButtonLeft, kCGEventLeftMouseUp},
-                  {kCGMouseButtonRight, kCGEventRightMouseUp},
-                  {kCGMouseButtonCenter, kCGEventOtherMouseUp}};
-  for (const auto& [button, up] : mouseUps)
-    if (session.buttonsDown.contains(button))
-      if (CGEventRef release = CGEventCreateMouseEvent(session.source, up, pointer(), button)) {
-        CGEventPost(kCGHIDEventTap, release);
-        CFRelease(release);
-      }
+    postOnce(CGEventCreateKeyboardEvent(session.source, key, false));
+  for (EventType up : session.mouseUpsOwed)
+    postOnce(CGEventCreateMouseEvent(session.source, static_cast<CGEventType>(up), pointer(),
+                                     buttonOf(up)));
   session.keysDown.clear();
-  session.buttonsDown.clear();
+  session.mouseUpsOwed.clear();
 }
 
 void reportLatency() {
@@ -409,7 +403,6 @@ void reportLatency() {
 // what we release next cannot meet that tap.
 void killApp() {
   kill(session.pid, SIGKILL);
-  session.killed = true;
   for (int wait = 0; wait < 200 && kill(session.pid, 0) == 0; ++wait)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
@@ -425,7 +418,8 @@ void finish() {
     std::cerr << "quorvane-mac-replay: " << session.appPath << " did not launch\n";
     session.status = 2;
   }
-  if (session.pid > 0 && !session.exited) {
+  const bool stillRunning = session.pid > 0 && !session.exited;
+  if (stillRunning) {
     session.seen.push_back({.event = {.time = now()}, .end = "still running"});
     killApp();
   }
@@ -439,7 +433,7 @@ void finish() {
     session.seen.push_back({.event = {.time = now()}, .end = "command held"});
   releasePressed();
   // A killed app never ran its own release, whatever the states say a moment after the kill.
-  releaseModifiers(session.killed ? held | kCGEventFlagMaskCommand : held);
+  releaseModifiers(stillRunning ? held | kCGEventFlagMaskCommand : held);
   const std::string text = logText();
   std::cout << text << std::flush;
   reportLatency();
@@ -545,14 +539,13 @@ int playTrace(int argc, char* argv[]) {
   // Without the listening right a tap is still made, but key events are silently left out of it.
   const bool mayListen = CGPreflightListenEventAccess();
   const bool mayPost = CGPreflightPostEventAccess();
-  if (!mayListen)
-    std::cerr << "quorvane-mac-replay: not allowed to listen to input events: in System Settings → "
-                 "Privacy & Security → Input Monitoring, allow the program that runs this tool "
-                 "(your terminal), then start it again\n";
-  if (!mayPost)
-    std::cerr << "quorvane-mac-replay: not allowed to post input events: in System Settings → "
-                 "Privacy & Security → Accessibility, allow the program that runs this tool (your "
-                 "terminal), then start it again\n";
+  const auto notAllowed = [](const char* what, const char* list) {
+    std::cerr << "quorvane-mac-replay: not allowed to " << what
+              << " input events: in System Settings → Privacy & Security → " << list
+              << ", allow the program that runs this tool (your terminal), then start it again\n";
+  };
+  if (!mayListen) notAllowed("listen to", "Input Monitoring");
+  if (!mayPost) notAllowed("post", "Accessibility");
   if (!mayListen || !mayPost) return 2;
   if (IsSecureEventInputEnabled())
     return refuse("secure keyboard input is on (a password field has the focus, or a terminal's "
