@@ -98,6 +98,9 @@ void CGEventTapEnable(CFMachPortRef tap, bool enable);
 void CGEventPost(CGEventTapLocation tap, CGEventRef _Nullable event);
 bool CGPreflightListenEventAccess(void) __attribute__((availability(macos, introduced = 10.15)));
 bool CGPreflightPostEventAccess(void) __attribute__((availability(macos, introduced = 10.15)));
+// "Requests event listening (synthesizing) access if absent, potentially prompting".
+bool CGRequestListenEventAccess(void) __attribute__((availability(macos, introduced = 10.15)));
+bool CGRequestPostEventAccess(void) __attribute__((availability(macos, introduced = 10.15)));
 
 // CGEventSource.h
 CGEventSourceRef _Nullable CGEventSourceCreate(CGEventSourceStateID stateID);

@@ -1,0 +1,153 @@
+// quorvane-mac-replay's decisions, data-driven: every .dry-run file beside a trace, under traces/
+// (the Mac check's traces, against the app the simulator predicts) and under mac-replay/ (its
+// endings, against a Mac that a "# mac:" line in the trace describes), is what the dry run prints.
+// Then the log and the verdict of a played run, and the traces a real Mac cannot follow.
+
+#include "tests/error_cases.h"
+#include "tools/compare/observation.h"
+#include "tools/mac-replay/tool.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <regex>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path tests = QUORVANE_TESTS_DIR;
+
+std::string contents(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+replay::Trace traceOf(const std::string& text) {
+  std::istringstream input(text);
+  return replay::parseTrace(input);
+}
+
+// "# mac: press=0.35 exit=never modifiers=0x100000 ...": how this Mac differs from the predicted.
+macreplay::DryMac macOf(const std::string& trace) {
+  macreplay::DryMac mac = macreplay::predictedMac(traceOf(trace));
+  std::smatch line;
+  if (!std::regex_search(trace, line, std::regex("# mac:([^\n]*)"))) return mac;
+  std::istringstream words(line[1].str());
+  for (std::string word; words >> word;) {
+    const std::string name = word.substr(0, word.find('=')), value = word.substr(name.size() + 1);
+    const auto time = [&]() -> std::optional<double> {
+      return value == "never" ? std::nullopt : std::optional(std::stod(value));
+    };
+    if (name == "press")
+      mac.press = time();
+    else if (name == "release")
+      mac.release = time();
+    else if (name == "exit")
+      mac.exit = time();
+    else if (name == "interrupt")
+      mac.interrupt = time();
+    else if (name == "answer")
+      mac.launchAnswer = std::stod(value);
+    else if (name == "kill-takes")
+      mac.killTakes = std::stod(value);
+    else if (name == "modifiers")
+      mac.modifiers = std::stoull(value, nullptr, 16);
+    else if (name == "opens")
+      mac.opens = value == "yes";
+    else if (name == "hears-probe")
+      mac.hearsProbe = value == "yes";
+    else if (name == "secure-input")
+      mac.secureInput = value == "yes";
+    else if (name == "preflight")
+      mac.preflight = {.listen = value == "yes", .post = value == "yes"};
+    else
+      ADD_FAILURE() << "unknown '" << name << "' in " << line[0];
+  }
+  return mac;
+}
+
+std::vector<std::string> dryRunFiles() {
+  std::vector<std::string> found;
+  for (const char* folder : {"traces", "mac-replay"})
+    for (const fs::directory_entry& entry : fs::directory_iterator(tests / folder))
+      if (entry.path().extension() == ".dry-run")
+        found.push_back(fs::relative(entry.path(), tests).replace_extension().string());
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+class DryRun : public testing::TestWithParam<std::string> {};
+
+TEST_P(DryRun, DoesWhatItsFileSays) {
+  const std::string trace = contents(tests / (GetParam() + ".trace"));
+  std::ostringstream printed;
+  macreplay::dryRun(traceOf(trace), macOf(trace), printed);
+  EXPECT_EQ(printed.str(), contents(tests / (GetParam() + ".dry-run")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DryRun, testing::ValuesIn(dryRunFiles()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param;
+                           std::replace_if(
+                               name.begin(), name.end(), [](char c) { return !std::isalnum(c); },
+                               '_');
+                           return name;
+                         });
+
+// The traces that the Mac check plays, as its script lists them, each with its dry run.
+TEST(MacCheck, EveryTraceItPlaysHasADryRun) {
+  const std::string script = contents(tests / "../tools/mac-replay/check-traces.cmake");
+  std::smatch list;
+  ASSERT_TRUE(std::regex_search(script, list, std::regex(R"(set\(traces([^)]*)\))")));
+  std::istringstream names(list[1].str());
+  int count = 0;
+  for (std::string name; names >> name; ++count)
+    EXPECT_TRUE(fs::exists(tests / "traces" / (name + ".dry-run"))) << name;
+  EXPECT_GE(count, 9);
+}
+
+// A played run: the log is what the tap saw, from the launch, and the verdict compares it with
+// the prediction; a missing Escape is a disagreement.
+TEST(PlayedRun, LogsWhatItSawAndComparesItWithThePrediction) {
+  const replay::Trace trace = traceOf(contents(tests / "traces/other-keys-cancel.trace"));
+  std::string predicted;
+  for (const std::string& line : replay::observe(trace))
+    predicted += line + '\n';
+  for (const std::string escape : {"", "1.200 keyDown key=53 flags=0x100000 user=1364152918\n"}) {
+    std::string seen = predicted;
+    seen.erase(seen.find(escape), escape.size());
+    std::istringstream seenLines(seen);
+    std::ostringstream said;
+    macreplay::Player player(trace, "Quorvane.app", true, said);
+    double now = 10; // the launch, on the tool's clock
+    player.begin(now, {.listen = true, .post = true}, false);
+    player.see(now, player.next(now).event); // the probe
+    ASSERT_EQ(player.next(now).kind, macreplay::Action::Kind::launch);
+    player.launched(now, 7);
+    for (const observation::Line& line : observation::parseLog(seenLines))
+      if (line.kind == observation::Line::Kind::exit)
+        player.exited(now + line.time, 7);
+      else
+        player.see(now + line.time,
+                   {.type = line.type, .key = line.key, .flags = line.flags, .user = line.user});
+    while (!player.ended())
+      if (const macreplay::Action action = player.next(now);
+          action.kind == macreplay::Action::Kind::wait)
+        now = action.until;
+    EXPECT_EQ(player.output(), seen);
+    EXPECT_EQ(player.status(), escape.empty() ? 0 : 1) << said.str();
+  }
+}
+
+TEST(UnplayableTraces, AreRefusedWithTheirLineAndWhy) {
+  const std::vector<cases::ErrorCase> unplayable = cases::errorCases(tests / "unplayable.txt");
+  for (const auto& [trace, expected] : unplayable)
+    EXPECT_EQ(macreplay::unplayable(traceOf(trace)).value_or("0: playable"), expected);
+  EXPECT_GE(unplayable.size(), 7u);
+}
+
+} // namespace

@@ -1,0 +1,432 @@
+#include "tools/mac-replay/player.h"
+
+#include "tools/compare/observation.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+namespace macreplay {
+
+using platform::EventFlags;
+using platform::EventType;
+
+namespace {
+
+constexpr std::int64_t marker = observation::marker;
+
+// The modifiers the tool may have to let go of, in the order it does, each by its left-hand key.
+struct Modifier {
+  platform::KeyCode key;
+  EventFlags flag;
+};
+constexpr Modifier modifierKeys[] = {{platform::key::command, platform::commandFlag},
+                                     {56, 0x20000},  // Shift
+                                     {59, 0x40000},  // Control
+                                     {58, 0x80000}}; // Option
+constexpr EventFlags modifierFlags = 0x1E0000;
+
+std::string stamped(double time, const std::string& text) {
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%.3f ", time);
+  return stamp + text;
+}
+
+sim::Input keyEvent(EventType type, platform::KeyCode key, EventFlags flags, std::int64_t user) {
+  return {.type = type, .key = key, .flags = flags, .user = user};
+}
+
+Action just(Action::Kind kind) {
+  return {.kind = kind};
+}
+Action waitUntil(double until) {
+  return {.kind = Action::Kind::wait, .until = until};
+}
+
+template <class T> void forget(std::vector<T>& held, T item) {
+  std::erase(held, item);
+}
+template <class T> void remember(std::vector<T>& held, T item) {
+  if (std::find(held.begin(), held.end(), item) == held.end()) held.push_back(item);
+}
+
+} // namespace
+
+int buttonOf(EventType type) {
+  switch (type) {
+  case EventType::rightMouseDown:
+  case EventType::rightMouseUp:
+  case EventType::rightMouseDragged: return 1;
+  case EventType::otherMouseDown:
+  case EventType::otherMouseUp:
+  case EventType::otherMouseDragged: return 2;
+  default: return 0;
+  }
+}
+
+bool isKeyboard(EventType type) {
+  return type == EventType::keyDown || type == EventType::keyUp || type == EventType::flagsChanged;
+}
+
+bool setsKeyField(const sim::Input& event) {
+  return event.key != 0 && !isKeyboard(event.type);
+}
+
+Player::Player(replay::Trace trace, std::string appPath, bool check, std::ostream& messages)
+    : trace(std::move(trace)), appPath(std::move(appPath)), check(check), messages(messages) {
+  // Filled from the tap's callback: no allocation there unless a session sees thousands of events.
+  seen.reserve(1 << 14);
+}
+
+void Player::say(const std::string& what) {
+  messages << "quorvane-mac-replay: " << what << '\n';
+}
+
+void Player::begin(double now, Rights rights, bool secureInput) {
+  const auto answer = [](bool allowed) { return allowed ? "allowed" : "not allowed"; };
+  say(std::string("macOS's preflight: listening to input events ") + answer(rights.listen) +
+      ", posting them " + answer(rights.post) + " (a hint only: a test key decides)");
+  if (secureInput) {
+    say("secure keyboard input is on (a password field has the focus, or a terminal's Secure "
+        "Keyboard Entry), so keys would reach no tap: turn it off and try again");
+    endRun(now, "refused: secure input", 2);
+    return;
+  }
+  // Asking is what lists the program that started us in System Settings, to be switched on.
+  if (!rights.listen) queued.push_back(just(Action::Kind::requestListenAccess));
+  if (!rights.post) queued.push_back(just(Action::Kind::requestPostAccess));
+  asked = !rights.listen || !rights.post;
+  queuePost(keyEvent(EventType::keyUp, probeKey, 0, marker), Action::Purpose::probe);
+}
+
+Action Player::next(double now) {
+  if (!queued.empty()) {
+    const Action action = queued.front();
+    queued.pop_front();
+    if (action.purpose == Action::Purpose::probe) probeDeadline = now + probePatience;
+    return action;
+  }
+  switch (stage) {
+  case Stage::probing:
+    if (probeSeen) {
+      stage = Stage::playing;
+      launchedAt = now;
+      ++launchesPending;
+      return just(Action::Kind::launch);
+    }
+    if (now < probeDeadline) return waitUntil(probeDeadline);
+    say("this tool's tap did not see the test key it posted, so it may not listen to input events "
+        "(or not post them): in System Settings → Privacy & Security, allow Input Monitoring and "
+        "Accessibility for the program that started this tool (your terminal; on a CI runner, its "
+        "agent), quit and reopen that program, and try again" +
+        std::string(asked ? " (macOS was just asked to list it there)" : ""));
+    endRun(now, "refused: not allowed to listen", 2);
+    return next(now);
+  case Stage::playing: return play(now);
+  default: return finish(now);
+  }
+}
+
+// --- Playing --------------------------------------------------------------------------------
+
+// Inputs before the start go out as soon as the app is launched, the others at their time after
+// the app's own Command press; none before the press has been seen.
+std::optional<double> Player::dueTime(const sim::Input& input) const {
+  if (input.time < pressAt) return launchedAt;
+  if (!pressedAt) return std::nullopt;
+  return *pressedAt + (input.time - pressAt);
+}
+
+double Player::deadline() const {
+  if (!pressedAt) return *launchedAt + patience;
+  double last = pressAt;
+  for (const sim::Input& input : trace.setup.inputs)
+    last = std::max(last, input.time);
+  return *pressedAt + (last - pressAt) + patience;
+}
+
+Action Player::play(double now) {
+  if (now >= deadline()) {
+    endRun(now, appPid == 0 ? "LaunchServices did not answer"
+                : pressedAt ? "the app still ran long after the last input"
+                            : "the app never pressed Command");
+    return finish(now);
+  }
+  if (appPid == 0) return waitUntil(deadline());
+  // Inputs still go out after the app has ended, if its session began: they meet no tap of its.
+  const std::vector<sim::Input>& inputs = trace.setup.inputs;
+  while ((!exitedAt || pressedAt) && nextInput < inputs.size()) {
+    const sim::Input& input = inputs[nextInput];
+    const std::optional<double> due = dueTime(input);
+    if (!due || *due > now) return waitUntil(std::min(due.value_or(deadline()), deadline()));
+    const int line = trace.inputLines[nextInput++];
+    // Once the app has ended, a launch would start a new session, and its pid may be another's.
+    if (exitedAt && input.kind != sim::Input::Kind::event) continue;
+    switch (input.kind) {
+    case sim::Input::Kind::reopen:
+      ++launchesPending;
+      return {.kind = Action::Kind::launch, .traceLine = line};
+    case sim::Input::Kind::signal:
+      return {.kind = Action::Kind::signal, .event = input, .traceLine = line, .pid = appPid};
+    case sim::Input::Kind::event:
+      track(input);
+      lastPostAt = now;
+      return {.kind = Action::Kind::post,
+              .event = input,
+              .traceLine = line,
+              .afterPress = input.time < pressAt ? -1 : input.time - pressAt};
+    }
+  }
+  if (!exitedAt) return waitUntil(deadline());
+  const double settled = std::max(*exitedAt, lastPostAt) + settle;
+  if (now < settled) return waitUntil(settled);
+  endRun(now, "the app exited");
+  return finish(now);
+}
+
+// Keeps count of what the trace holds down.
+void Player::track(const sim::Input& input) {
+  switch (input.type) {
+  case EventType::keyDown: remember(keysDown, input.key); break;
+  case EventType::keyUp: forget(keysDown, input.key); break;
+  case EventType::leftMouseDown: remember(mouseUpsOwed, EventType::leftMouseUp); break;
+  case EventType::rightMouseDown: remember(mouseUpsOwed, EventType::rightMouseUp); break;
+  case EventType::otherMouseDown: remember(mouseUpsOwed, EventType::otherMouseUp); break;
+  case EventType::leftMouseUp:
+  case EventType::rightMouseUp:
+  case EventType::otherMouseUp: forget(mouseUpsOwed, input.type); break;
+  case EventType::flagsChanged: modifiersDown = input.flags & modifierFlags; break;
+  default: break;
+  }
+}
+
+// --- What the shell reports -------------------------------------------------------------------
+
+bool Player::see(double now, const sim::Input& event) {
+  if (stage == Stage::probing) {
+    if (probeSeen || event.type != EventType::keyUp || event.key != probeKey ||
+        event.user != marker)
+      return false;
+    probeSeen = true;
+    return true;
+  }
+  if (stage != Stage::playing || seen.size() == seen.capacity()) return false;
+  seen.push_back({.time = now - *launchedAt, .event = event});
+  if (event.type != EventType::flagsChanged || event.key != platform::key::command ||
+      event.user != marker)
+    return false;
+  appHolds = (event.flags & platform::commandFlag) != 0;
+  if (!appHolds || pressedAt) return false;
+  pressedAt = now;
+  return true;
+}
+
+Player::Process* Player::find(int pid) {
+  for (Process& process : processes)
+    if (process.pid == pid) return &process;
+  return nullptr;
+}
+
+bool Player::appAlive() {
+  const Process* app = find(appPid);
+  return app != nullptr && app->alive;
+}
+
+void Player::launched(double now, int pid) {
+  if (launchesPending > 0) --launchesPending;
+  if (find(pid) != nullptr) return; // a reopen reached the running app
+  processes.push_back({.pid = pid});
+  if (appPid == 0) {
+    appPid = pid;
+    // LaunchServices answered after the run had ended: the session must not outlive us.
+    if (stage != Stage::playing) stopApp(now);
+    return;
+  }
+  // A reopen met an app that had just quit, and started another.
+  queueKill(processes.back(), now);
+}
+
+void Player::launchFailed(double now, const std::string& why) {
+  if (launchesPending > 0) --launchesPending;
+  failed(now, std::string(appPid == 0 ? "cannot open " : "cannot reopen ") + appPath + ": " + why);
+}
+
+void Player::exited(double now, int pid) {
+  Process* process = find(pid);
+  if (process == nullptr || !process->alive) return;
+  process->alive = false;
+  if (pid == appPid && stage == Stage::playing) {
+    exitedAt = now;
+    mark(now, "exit");
+  }
+}
+
+void Player::modifiersHeld(EventFlags flags) {
+  modifiers = flags;
+}
+
+void Player::interrupted(double now) {
+  failed(now, "interrupted");
+}
+
+void Player::cannotPost(double now, const Action& post) {
+  failed(now, post.purpose == Action::Purpose::input
+                  ? "cannot create the event of trace line " + std::to_string(post.traceLine)
+                  : "cannot create " + sim::describe(post.event));
+}
+
+void Player::failed(double now, const std::string& what) {
+  say(what);
+  endRun(now, what, 2);
+}
+
+// --- Ending -----------------------------------------------------------------------------------
+
+void Player::mark(double now, const char* end) {
+  seen.push_back({.time = launchedAt ? now - *launchedAt : 0, .end = end});
+}
+
+void Player::endRun(double now, const std::string& why, int status) {
+  if (exitStatus == 0) exitStatus = status;
+  if (stage != Stage::probing && stage != Stage::playing) return;
+  queued.clear();
+  reason = why;
+  endingAt = now;
+  stage = Stage::closeLog;
+}
+
+void Player::queuePost(const sim::Input& event, Action::Purpose purpose) {
+  queued.push_back({.kind = Action::Kind::post, .event = event, .purpose = purpose});
+}
+
+// As the program cancels: Escape with Command, marked as ours, which the app's own tap passes.
+void Player::queueCancel() {
+  if (escaped) return;
+  escaped = true;
+  for (EventType type : {EventType::keyDown, EventType::keyUp})
+    queuePost(keyEvent(type, platform::key::escape, platform::commandFlag, marker),
+              Action::Purpose::cancel);
+}
+
+// Releasing Command with the switcher up would switch apps: an app holding it is cancelled first,
+// and its tap, which may still swallow what we release, goes with it.
+void Player::stopApp(double now) {
+  Process* app = find(appPid);
+  if (app == nullptr || !app->alive || app->killedAt >= 0) return;
+  if (appHolds) queueCancel();
+  killedWhileHolding = appHolds;
+  queueKill(*app, now);
+}
+
+void Player::queueKill(Process& process, double now) {
+  process.killedAt = now;
+  queued.push_back({.kind = Action::Kind::kill, .pid = process.pid});
+}
+
+// Whatever happened, leaves the Mac as it was: no app of ours running, no tap, nothing held.
+Action Player::finish(double now) {
+  switch (stage) {
+  case Stage::closeLog:
+    if (appAlive()) mark(now, "still running");
+    stage = Stage::stopApps;
+    return just(Action::Kind::stopListening);
+  case Stage::stopApps:
+    stopApp(now);
+    stage = Stage::awaitGone;
+    return next(now);
+  case Stage::awaitGone: {
+    double until = 0;
+    for (const Process& process : processes)
+      if (process.alive && process.killedAt >= 0 && now < process.killedAt + exitPatience)
+        until = std::max(until, process.killedAt + exitPatience);
+    if (launchesPending > 0 && now < endingAt + launchPatience)
+      until = std::max(until, endingAt + launchPatience);
+    if (until > 0) return waitUntil(until);
+    for (const Process& process : processes)
+      if (process.alive) say("the app (pid " + std::to_string(process.pid) + ") is still there");
+    if (launchesPending > 0)
+      say("LaunchServices never answered: a Quorvane it opens now ends its own session within 20 "
+          "s");
+    stage = Stage::readModifiers;
+    if (launchedAt) return just(Action::Kind::readModifiers);
+    return next(now);
+  }
+  case Stage::readModifiers:
+    queueReleases(now);
+    sumUp();
+    stage = Stage::done;
+    return next(now);
+  default: return just(Action::Kind::end);
+  }
+}
+
+// Command when it is held, or when an app of ours was killed and so never ran its own release;
+// every key, button and modifier the trace pressed and never released. An Escape goes first
+// wherever Command is down and not yet cancelled, for a switcher may be up.
+void Player::queueReleases(double now) {
+  const bool commandHeld = killedWhileHolding || (modifiers & platform::commandFlag) != 0;
+  if (commandHeld) mark(now, "command held");
+  const bool killedAny = std::any_of(processes.begin(), processes.end(),
+                                     [](const Process& process) { return process.killedAt >= 0; });
+  EventFlags down = modifiersDown;
+  if (commandHeld || killedAny) down |= platform::commandFlag;
+  if ((modifiers & platform::commandFlag) != 0) queueCancel();
+  for (const Modifier& modifier : modifierKeys)
+    if ((down & modifier.flag) != 0) {
+      down &= ~modifier.flag; // what is still down once this one is up
+      queuePost(keyEvent(EventType::flagsChanged, modifier.key, down, 0), Action::Purpose::release);
+    }
+  for (platform::KeyCode key : keysDown)
+    queuePost(keyEvent(EventType::keyUp, key, 0, 0), Action::Purpose::release);
+  for (EventType up : mouseUpsOwed)
+    queuePost({.type = up}, Action::Purpose::release);
+  keysDown.clear();
+  mouseUpsOwed.clear();
+  modifiersDown = 0;
+}
+
+void Player::sumUp() {
+  if (appPid == 0 && launchedAt && exitStatus == 0) {
+    say(appPath + " did not launch");
+    exitStatus = 2;
+  }
+  if (pressedAt)
+    messages << "launch-to-switcher latency: " << stamped(*pressedAt - *launchedAt, "s\n");
+  else if (launchedAt)
+    messages << "launch-to-switcher latency: none (the app never pressed Command)\n";
+  if (check && exitStatus == 0) exitStatus = verdict();
+}
+
+std::string Player::output() const {
+  std::string text;
+  for (const Seen& line : seen)
+    text += stamped(line.time, line.end != nullptr ? line.end : sim::describe(line.event)) + '\n';
+  return text;
+}
+
+// As quorvane-compare does, the verdict on standard error: standard output is the log alone.
+int Player::verdict() const {
+  std::string predictedText;
+  for (const std::string& line : replay::observe(trace))
+    predictedText += line + '\n';
+  std::istringstream predictedStream(predictedText), observedStream(output());
+  const char* reading = "predicted";
+  try {
+    const auto predicted = observation::parseLog(predictedStream);
+    reading = "observed";
+    const auto observed = observation::parseLog(observedStream);
+    const auto disagreement = observation::compare(predicted, observed);
+    if (!disagreement) {
+      messages << "agree\n";
+      return 0;
+    }
+    messages << observation::describe(*disagreement, predicted, observed, "predicted", "observed");
+    return 1;
+  } catch (const observation::LogError& error) {
+    messages << "quorvane-mac-replay: " << reading << ":" << error.line << ": " << error.what()
+             << '\n';
+    return 2;
+  }
+}
+
+} // namespace macreplay

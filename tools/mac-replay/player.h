@@ -1,0 +1,178 @@
+#pragma once
+
+// What quorvane-mac-replay decides, on any host: when each input of a trace is due, what the trace
+// and the app hold down, how a run ends and what is posted so that nothing stays held, the
+// observation log and the verdict. The macOS shell (main.mm) only does what a Player asks and
+// tells it what happened; the dry run (tool.h) plays a Player against a predicted app.
+//
+// Times are seconds on the tool's clock. The log counts from the launch, as traces do.
+
+#include "platform/sim/sim.h"
+#include "tools/replay/trace.h"
+
+#include <deque>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace macreplay {
+
+// The program presses Command this long after its launch; a trace's times count from the launch.
+constexpr double pressAt = 0.35;
+// How long the app may run on after its launch, or after the last input, before it is ended.
+constexpr double patience = 25;
+// Time for what was posted last to reach our tap before the log closes.
+constexpr double settle = 0.3;
+// How long the tool's tap has to see its own probe before listening counts as not allowed.
+constexpr double probePatience = 0.5;
+// How long an app that was killed has to be gone.
+constexpr double exitPatience = 2;
+// How long LaunchServices has to answer a launch once the run is ending.
+constexpr double launchPatience = 10;
+// F20: a key-up of it types nothing, and only a tap allowed to listen is shown it.
+constexpr platform::KeyCode probeKey = 90;
+
+// What macOS's preflight answers say: a hint, since a terminal's rights are what count.
+struct Rights {
+  bool listen = false;
+  bool post = false;
+};
+
+// The button of a mouse event, numbered as CGMouseButton is: left 0, right 1, center 2.
+int buttonOf(platform::EventType type);
+bool isKeyboard(platform::EventType type);
+// A keyboard event is made with its key; any other event carries one only where a trace gives it,
+// and its key field is then set after it is made.
+bool setsKeyField(const sim::Input& event);
+
+// What the shell does next.
+struct Action {
+  enum class Kind {
+    requestListenAccess, // ask macOS for Input Monitoring, which lists the asking program
+    requestPostAccess,   // ask macOS for Accessibility likewise
+    post,                // make `event` and post it at the HID level (mouse events at the pointer)
+    launch,              // open the app, as a launcher does (again, for a reopen)
+    signal,              // send `event.signal` to `pid`
+    kill,                // SIGKILL `pid`
+    stopListening,       // remove the tool's tap
+    readModifiers,       // answer with modifiersHeld(): the state tables' flags
+    wait,                // until `until`, or until something is reported
+    end,                 // print output() and leave with status()
+  };
+  // Why an event is posted.
+  enum class Purpose { probe, input, cancel, release };
+
+  Kind kind = Kind::wait;
+  sim::Input event{};               // post: what to post; signal: which
+  Purpose purpose = Purpose::input; // post
+  int traceLine = 0;                // post, launch, signal: the trace line, if any
+  double afterPress = -1;           // post of an input: when, after the press; -1: at the launch
+  int pid = 0;                      // signal, kill
+  double until = 0;                 // wait
+};
+
+class Player {
+public:
+  // Messages for the user (standard error) go to messages as they arise.
+  Player(replay::Trace trace, std::string appPath, bool check, std::ostream& messages);
+
+  // The start: the tool's tap is made. What the rights preflight says only guides the messages.
+  void begin(double now, Rights rights, bool secureInput);
+  Action next(double now);
+
+  // What the shell saw or learnt. see() answers whether the shell should ask next() at once.
+  bool see(double now, const sim::Input& event);
+  void launched(double now, int pid);
+  void launchFailed(double now, const std::string& why);
+  void exited(double now, int pid);
+  void modifiersHeld(platform::EventFlags flags);
+  void interrupted(double now);
+  void failed(double now, const std::string& what);
+  // The shell could not make the event of a post.
+  void cannotPost(double now, const Action& post);
+
+  bool ended() const { return stage == Stage::done && queued.empty(); }
+  // The observation log, one "T WHAT" line each: the tool's standard output.
+  std::string output() const;
+  int status() const { return exitStatus; }
+  // Why the run ended, in a few words.
+  const std::string& endReason() const { return reason; }
+
+private:
+  struct Process {
+    int pid;
+    bool alive = true;
+    double killedAt = -1; // not killed
+  };
+  // One line of the log: an event, or where the session ended.
+  struct Seen {
+    double time;
+    sim::Input event{};
+    const char* end = nullptr; // "exit", "still running" or "command held"; null for an event
+  };
+  enum class Stage {
+    probing,
+    playing,
+    closeLog,
+    stopApps,
+    awaitGone,
+    readModifiers,
+    release,
+    done
+  };
+
+  Action play(double now);
+  Action finish(double now);
+  void endRun(double now, const std::string& why, int status = 0);
+  void say(const std::string& what);
+  void queuePost(const sim::Input& event, Action::Purpose purpose);
+  void queueCancel();
+  void stopApp(double now);
+  void queueKill(Process& process, double now);
+  void queueReleases(double now);
+  void sumUp();
+  void track(const sim::Input& input);
+  void mark(double now, const char* end);
+  std::optional<double> dueTime(const sim::Input& input) const;
+  double deadline() const;
+  Process* find(int pid);
+  bool appAlive();
+  int verdict() const;
+
+  replay::Trace trace;
+  std::string appPath;
+  bool check;
+  std::ostream& messages;
+  std::deque<Action> queued;
+  Stage stage = Stage::probing;
+  int exitStatus = 0;
+  std::string reason;
+  std::vector<Seen> seen;
+
+  double probeDeadline = 0;
+  bool probeSeen = false;
+  bool asked = false; // macOS was asked for a right
+  std::optional<double> launchedAt;
+  int launchesPending = 0;
+  int appPid = 0;
+  std::vector<Process> processes; // the app, and any instance a late launch started
+  std::optional<double> pressedAt;
+  bool appHolds = false; // the app's own Command press was seen, and not its release
+  std::optional<double> exitedAt;
+  std::size_t nextInput = 0;
+  double lastPostAt = 0;
+
+  double endingAt = 0;
+  bool escaped = false;
+  bool killedWhileHolding = false;
+  platform::EventFlags modifiers = 0; // the state tables' answer
+
+  // What the trace has pressed and not released: keys, buttons (by the mouse-up they are owed)
+  // and modifiers (their flags).
+  std::vector<platform::KeyCode> keysDown;
+  std::vector<platform::EventType> mouseUpsOwed;
+  platform::EventFlags modifiersDown = 0;
+};
+
+} // namespace macreplay

@@ -1,0 +1,308 @@
+#include "tools/mac-replay/tool.h"
+
+#include "platform/sim/names.h"
+#include "tools/compare/observation.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace macreplay {
+
+namespace {
+
+constexpr const char* usage = "usage: quorvane-mac-replay APP TRACE [--check]\n"
+                              "       quorvane-mac-replay --dry-run TRACE";
+
+int refuse(std::ostream& err, const std::string& what) {
+  err << "quorvane-mac-replay: " << what << '\n';
+  return 2;
+}
+
+std::string stamped(double time, const std::string& text) {
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%.3f ", time);
+  return stamp + text;
+}
+
+std::string seconds(double time) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", time);
+  return text;
+}
+
+} // namespace
+
+std::optional<std::string> unplayable(const replay::Trace& trace) {
+  const auto refusal = [](int line, const std::string& what, const char* why) {
+    return std::to_string(line) + ": cannot follow '" + what + "' on a real Mac: " + why;
+  };
+  for (const replay::Directive& directive : trace.directives) {
+    const std::vector<std::string>& w = directive.words;
+    const char* why = nullptr;
+    if (w[0] == "args" && w.size() > 1)
+      why = "a user's launcher passes no arguments";
+    else if (w[0] == "trusted" && w[1] == "no")
+      why = "the app's Accessibility permission is not ours to withdraw";
+    else if (w[0] == "alert-button")
+      why = "nobody is there to answer an alert";
+    else if (w[0] == "fail")
+      why = "the system's calls cannot be made to fail";
+    else if (w[0] == "secure-input" && w[1] == "yes")
+      why = "secure input cannot be turned on from here";
+    std::string words;
+    for (const std::string& word : w)
+      words += (words.empty() ? "" : " ") + word;
+    if (why != nullptr) return refusal(directive.line, words, why);
+  }
+  for (std::size_t i = 0; i < trace.setup.inputs.size(); ++i)
+    if (const sim::Input& input = trace.setup.inputs[i];
+        input.kind == sim::Input::Kind::event && platform::isTapDisabledNotification(input.type))
+      return refusal(trace.inputLines[i], std::string(sim::eventTypeName(input.type)),
+                     "the system disables taps on its own terms");
+  return std::nullopt;
+}
+
+// --- The dry run ------------------------------------------------------------------------------
+
+DryMac predictedMac(const replay::Trace& trace) {
+  std::string predicted;
+  for (const std::string& line : replay::observe(trace))
+    predicted += line + '\n';
+  std::istringstream stream(predicted);
+  DryMac mac;
+  for (const observation::Line& line : observation::parseLog(stream)) {
+    if (line.kind == observation::Line::Kind::exit) mac.exit = line.time;
+    if (line.kind == observation::Line::Kind::commandHeld) mac.modifiers |= platform::commandFlag;
+    if (line.kind != observation::Line::Kind::event ||
+        line.type != platform::EventType::flagsChanged || line.key != platform::key::command ||
+        line.user != observation::marker)
+      continue;
+    if ((line.flags & platform::commandFlag) == 0) {
+      if (mac.press && !mac.release) mac.release = line.time;
+    } else if (!mac.press) {
+      mac.press = line.time;
+    }
+  }
+  return mac;
+}
+
+namespace {
+
+// What the dry Mac does on its own, at a time.
+struct Happening {
+  enum class Kind { answer, press, release, exit, interrupt };
+  double at;
+  Kind kind;
+  int pid = 0; // answer (0: cannot open), exit
+};
+
+class DryRun {
+public:
+  DryRun(const replay::Trace& trace, const DryMac& mac, std::ostream& out)
+      : mac(mac), player(trace, "Quorvane.app", false, said), out(out) {
+    if (mac.interrupt) happen({*mac.interrupt, Happening::Kind::interrupt});
+  }
+
+  int run() {
+    player.begin(0, mac.preflight, mac.secureInput);
+    for (;;) {
+      const Action action = player.next(now);
+      if (action.kind == Action::Kind::wait) {
+        waitUntil(action.until);
+        continue;
+      }
+      if (action.kind == Action::Kind::end) {
+        print("end: " + player.endReason() + ", status " + std::to_string(player.status()));
+        return player.status();
+      }
+      perform(action);
+    }
+  }
+
+private:
+  // What the tool said since, then what happens.
+  void print(const std::string& what) {
+    std::string line;
+    for (std::istringstream lines(said.str()); std::getline(lines, line);)
+      out << stamped(now, "says: " + line) << '\n';
+    said.str("");
+    out << stamped(now, what) << '\n';
+  }
+  void happen(Happening happening) {
+    const auto later =
+        std::upper_bound(pending.begin(), pending.end(), happening.at,
+                         [](double at, const Happening& other) { return at < other.at; });
+    pending.insert(later, happening);
+  }
+
+  void perform(const Action& action) {
+    switch (action.kind) {
+    case Action::Kind::requestListenAccess: print("ask for Input Monitoring"); break;
+    case Action::Kind::requestPostAccess: print("ask for Accessibility"); break;
+    case Action::Kind::post: posted(action); break;
+    case Action::Kind::launch: launch(action); break;
+    case Action::Kind::signal:
+      print("signal " + std::string(sim::signalName(action.event.signal)) + " (line " +
+            std::to_string(action.traceLine) + ")");
+      break; // the prediction has the app answer it
+    case Action::Kind::kill:
+      print("kill pid " + std::to_string(action.pid));
+      std::erase_if(pending, [&](const Happening& happening) {
+        return happening.kind != Happening::Kind::interrupt &&
+               happening.kind != Happening::Kind::answer;
+      });
+      happen({now + mac.killTakes, Happening::Kind::exit, action.pid});
+      break;
+    case Action::Kind::stopListening:
+      print("stop listening");
+      listening = false;
+      break;
+    case Action::Kind::readModifiers:
+      print("modifiers held: 0x" + hex(mac.modifiers));
+      player.modifiersHeld(mac.modifiers);
+      break;
+    default: break;
+    }
+  }
+
+  static std::string hex(platform::EventFlags flags) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%llx", static_cast<unsigned long long>(flags));
+    return text;
+  }
+
+  void posted(const Action& action) {
+    static constexpr const char* purposes[] = {"probe", "post", "cancel", "release"};
+    std::string what =
+        std::string(purposes[static_cast<int>(action.purpose)]) + " " + sim::describe(action.event);
+    if (action.purpose == Action::Purpose::input)
+      what += " (line " + std::to_string(action.traceLine) + ", " +
+              (action.afterPress < 0 ? std::string("at the launch")
+                                     : "press+" + seconds(action.afterPress)) +
+              ")";
+    print(what);
+    if (action.purpose == Action::Purpose::probe && mac.hearsProbe) player.see(now, action.event);
+  }
+
+  // The first launch starts the app; a reopen reaches it while it runs, else starts another.
+  void launch(const Action& action) {
+    print(action.traceLine == 0 ? "launch"
+                                : "reopen (line " + std::to_string(action.traceLine) + ")");
+    const bool first = action.traceLine == 0;
+    const int pid = !mac.opens ? 0 : first || running ? 1 : 2;
+    happen({now + mac.launchAnswer, Happening::Kind::answer, pid});
+    if (!first || !mac.opens) return;
+    running = true;
+    if (mac.press) happen({now + *mac.press, Happening::Kind::press});
+    if (mac.release) happen({now + *mac.release, Happening::Kind::release});
+    if (mac.exit) happen({now + *mac.exit, Happening::Kind::exit, 1});
+  }
+
+  // What is due before the time goes by; a happening at the very time a wait ends comes after.
+  void waitUntil(double until) {
+    if (pending.empty() || pending.front().at >= until) {
+      now = std::max(now, until);
+      return;
+    }
+    const Happening happening = pending.front();
+    pending.erase(pending.begin());
+    now = std::max(now, happening.at);
+    const auto command = [](platform::EventFlags flags) {
+      return sim::Input{.type = platform::EventType::flagsChanged,
+                        .key = platform::key::command,
+                        .flags = flags,
+                        .user = observation::marker};
+    };
+    switch (happening.kind) {
+    case Happening::Kind::answer:
+      if (happening.pid == 0) {
+        print("app: cannot be opened");
+        player.launchFailed(now, "no reason given");
+      } else {
+        player.launched(now, happening.pid);
+      }
+      break;
+    case Happening::Kind::press:
+      print("app: presses Command");
+      if (listening) player.see(now, command(platform::commandFlag));
+      break;
+    case Happening::Kind::release:
+      print("app: releases Command");
+      if (listening) player.see(now, command(0));
+      break;
+    case Happening::Kind::exit:
+      print("app: exits (pid " + std::to_string(happening.pid) + ")");
+      if (happening.pid == 1) running = false;
+      player.exited(now, happening.pid);
+      break;
+    case Happening::Kind::interrupt:
+      print("interrupted");
+      player.interrupted(now);
+      break;
+    }
+  }
+
+  const DryMac& mac;
+  std::ostringstream said;
+  Player player;
+  std::ostream& out;
+  double now = 0;
+  bool listening = true;
+  bool running = false;
+  std::vector<Happening> pending; // by time, then in the order they were foreseen
+};
+
+} // namespace
+
+int dryRun(const replay::Trace& trace, const DryMac& mac, std::ostream& out) {
+  return DryRun(trace, mac, out).run();
+}
+
+// --- The command ------------------------------------------------------------------------------
+
+int runTool(int argc, const char* const argv[], PlayOnMac playOnMac, std::ostream& out,
+            std::ostream& err) {
+  bool check = false, dry = false;
+  std::vector<std::string> paths;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--check")
+      check = true;
+    else if (argument == "--dry-run")
+      dry = true;
+    else if (argument.starts_with("-"))
+      return refuse(err, "unknown argument '" + argument + "'\n" + usage);
+    else
+      paths.push_back(argument);
+  }
+  if (dry && check)
+    return refuse(err, "--dry-run and --check do not go together\n" + std::string(usage));
+  if (paths.size() != (dry ? 1u : 2u)) {
+    err << usage << '\n';
+    return 2;
+  }
+  const std::string& tracePath = paths.back();
+  std::ifstream file(tracePath);
+  if (!file) return refuse(err, tracePath + ": cannot open the trace");
+  replay::Trace trace;
+  try {
+    trace = replay::parseTrace(file);
+  } catch (const replay::TraceError& error) {
+    return refuse(err, tracePath + ":" + std::to_string(error.line) + ": " + error.what());
+  }
+  if (const std::optional<std::string> why = unplayable(trace))
+    return refuse(err, tracePath + ":" + *why);
+  if (dry) return dryRun(trace, predictedMac(trace), out);
+  if (playOnMac == nullptr)
+    return refuse(err, "playing a trace against the app needs a Mac; --dry-run shows what it "
+                       "would do");
+  Player player(trace, paths[0], check, err);
+  const int status = playOnMac(player, paths[0]);
+  out << player.output() << std::flush;
+  return status;
+}
+
+} // namespace macreplay

@@ -1,0 +1,47 @@
+#pragma once
+
+// quorvane-mac-replay as a command: its arguments, the traces a real Mac cannot follow, and the
+// dry run, which plays a Player against a Mac imagined from the simulator's prediction.
+
+#include "tools/mac-replay/player.h"
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace macreplay {
+
+// Plays against the real app: the Mac shell, or none where the tool is built without one.
+using PlayOnMac = int (*)(Player& player, const std::string& appPath);
+
+// Runs the tool: APP TRACE [--check] plays the trace against the app (with playOnMac), and
+// --dry-run TRACE shows what that would do. Returns its exit status.
+int runTool(int argc, const char* const argv[], PlayOnMac playOnMac, std::ostream& out,
+            std::ostream& err);
+
+// "LINE: what" for the first trace line that a real Mac cannot be made to follow.
+std::optional<std::string> unplayable(const replay::Trace& trace);
+
+// A Mac as a dry run imagines it; times count from the launch.
+struct DryMac {
+  Rights preflight{.listen = true, .post = true}; // what macOS's preflight answers
+  bool hearsProbe = true;                         // the tool may listen and post
+  bool secureInput = false;
+  double launchAnswer = 0;            // how long LaunchServices takes to answer a launch
+  bool opens = true;                  // whether it can open the app at all
+  std::optional<double> press;        // the app presses Command
+  std::optional<double> release;      // and releases it
+  std::optional<double> exit;         // its process ends on its own
+  double killTakes = 0;               // a killed app is gone this much later
+  platform::EventFlags modifiers = 0; // what the state tables say at the end
+  std::optional<double> interrupt;    // a Ctrl-C
+};
+
+// The Mac on which the app does what the simulator predicts for the trace.
+DryMac predictedMac(const replay::Trace& trace);
+
+// Prints, one "T WHAT" line each, what the tool would do on that Mac, what the app does there
+// and what the tool would say; returns the status the tool would leave with.
+int dryRun(const replay::Trace& trace, const DryMac& mac, std::ostream& out);
+
+} // namespace macreplay
