@@ -2,8 +2,12 @@
 # quorvane-mac-replay --check; keeps each observed log (TRACE.log) and what the tool said on
 # standard error (TRACE.check) in OUT, and ends with a summary: whether each trace agreed with the
 # simulator's prediction, and its launch-to-switcher latency. Fails unless every trace agreed.
-# The build runs it as the target mac-check; the list of traces lives here alone.
-# Arguments: -DTOOL=quorvane-mac-replay -DAPP=Quorvane.app -DTRACES=dir -DOUT=dir [-DPAUSE=seconds]
+# The build runs it as the target mac-check; the list of traces lives here alone. A trace that
+# runs past TIMEOUT counts as not played: the tool ends every run of its own well before (its
+# longest wait is 25 s after a trace's last input, then seconds to clean up), so only a hang
+# meets it.
+# Arguments: -DTOOL=quorvane-mac-replay -DAPP=Quorvane.app -DTRACES=dir -DOUT=dir
+#            [-DPAUSE=seconds] [-DTIMEOUT=seconds]
 cmake_minimum_required(VERSION 3.25)
 
 set(traces
@@ -19,6 +23,9 @@ set(traces
 if(NOT DEFINED PAUSE)
   set(PAUSE 1) # lets the system settle between two launches of the app
 endif()
+if(NOT DEFINED TIMEOUT)
+  set(TIMEOUT 120)
+endif()
 
 file(MAKE_DIRECTORY ${OUT})
 set(summary)
@@ -27,7 +34,8 @@ list(LENGTH traces count)
 foreach(trace IN LISTS traces)
   message("-- ${trace}")
   execute_process(COMMAND ${TOOL} ${APP} ${TRACES}/${trace}.trace --check
-    OUTPUT_FILE ${OUT}/${trace}.log ERROR_FILE ${OUT}/${trace}.check RESULT_VARIABLE status)
+    OUTPUT_FILE ${OUT}/${trace}.log ERROR_FILE ${OUT}/${trace}.check RESULT_VARIABLE status
+    TIMEOUT ${TIMEOUT})
   set(observed "")
   set(said "")
   if(EXISTS ${OUT}/${trace}.log)
@@ -43,6 +51,8 @@ foreach(trace IN LISTS traces)
     math(EXPR agreed "${agreed} + 1")
   elseif(status EQUAL 1)
     set(verdict "DISAGREES")
+  elseif(NOT status MATCHES "^[0-9]+$")
+    set(verdict "NOT PLAYED (timed out after ${TIMEOUT} s: ${status})")
   else()
     set(verdict "NOT PLAYED (status ${status})")
   endif()

@@ -1,0 +1,29 @@
+# quorvane-mac-replay as a user runs it where there is no Mac: the dry run prints what its expected
+# file says; misuse and traces a Mac cannot follow get status 2 and a message naming what is wrong.
+# Arguments: -DTOOL=quorvane-mac-replay -DTESTS=tests directory -DWORK_DIR=scratch directory
+function(expect name status stdout stderr)
+  execute_process(COMMAND ${TOOL} ${ARGN} RESULT_VARIABLE got OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT got STREQUAL status OR NOT out MATCHES "${stdout}" OR NOT err MATCHES "${stderr}")
+    message(FATAL_ERROR "${name}: status ${got}, stdout '${out}', stderr '${err}'")
+  endif()
+endfunction()
+
+file(READ ${TESTS}/traces/commit.dry-run expected)
+execute_process(COMMAND ${TOOL} --dry-run ${TESTS}/traces/commit.trace
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0 OR NOT out STREQUAL expected OR NOT err STREQUAL "")
+  message(FATAL_ERROR "dry run: status ${status}, stdout '${out}', stderr '${err}'")
+endif()
+
+file(WRITE ${WORK_DIR}/alert.trace "trusted no\n1 mouseMoved\n")
+expect("unplayable" 2 "^$" "^quorvane-mac-replay: [^\n]*alert.trace:1: cannot follow 'trusted no'"
+       --dry-run ${WORK_DIR}/alert.trace)
+expect("unknown argument" 2 "^$" "unknown argument '--dryrun'\nusage: quorvane-mac-replay APP"
+       --dryrun ${TESTS}/traces/commit.trace)
+expect("dry run and check" 2 "^$" "--dry-run and --check do not go together"
+       --dry-run ${TESTS}/traces/commit.trace --check)
+expect("no trace" 2 "^$" "^usage: " --dry-run)
+expect("missing trace" 2 "^$" "no-such.trace: cannot open the trace\n$"
+       --dry-run ${WORK_DIR}/no-such.trace)
+expect("no Mac" 2 "^$" "playing a trace against the app needs a Mac"
+       Quorvane.app ${TESTS}/traces/commit.trace --check)
