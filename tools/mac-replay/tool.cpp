@@ -21,17 +21,13 @@ int refuse(std::ostream& err, const std::string& what) {
   return 2;
 }
 
-std::string stamped(double time, const std::string& text) {
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%.3f ", time);
-  return stamp + text;
-}
-
 std::string seconds(double time) {
   char text[32];
   std::snprintf(text, sizeof text, "%.3f", time);
   return text;
 }
+
+std::string stamped(double time, const std::string& text) { return seconds(time) + ' ' + text; }
 
 } // namespace
 
