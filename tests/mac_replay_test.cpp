@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <regex>
 #include <sstream>
 
 namespace {
@@ -34,9 +33,10 @@ replay::Trace traceOf(const std::string& text) {
 // "# mac: press=0.35 exit=never modifiers=0x100000 ...": how this Mac differs from the predicted.
 macreplay::DryMac macOf(const std::string& trace) {
   macreplay::DryMac mac = macreplay::predictedMac(traceOf(trace));
-  std::smatch line;
-  if (!std::regex_search(trace, line, std::regex("# mac:([^\n]*)"))) return mac;
-  std::istringstream words(line[1].str());
+  const std::size_t at = trace.find("# mac:");
+  if (at == std::string::npos) return mac;
+  const std::string line = trace.substr(at, trace.find('\n', at) - at);
+  std::istringstream words(line.substr(6));
   for (std::string word; words >> word;) {
     const std::string name = word.substr(0, word.find('=')), value = word.substr(name.size() + 1);
     const auto time = [&]() -> std::optional<double> {
@@ -101,9 +101,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, DryRun, testing::ValuesIn(dryRunFiles()),
 // The traces that the Mac check plays, as its script lists them, each with its dry run.
 TEST(MacCheck, EveryTraceItPlaysHasADryRun) {
   const std::string script = contents(tests / "../tools/mac-replay/check-traces.cmake");
-  std::smatch list;
-  ASSERT_TRUE(std::regex_search(script, list, std::regex(R"(set\(traces([^)]*)\))")));
-  std::istringstream names(list[1].str());
+  const std::size_t list = script.find("set(traces");
+  ASSERT_NE(list, std::string::npos);
+  std::istringstream names(script.substr(list + 10, script.find(')', list) - list - 10));
   int count = 0;
   for (std::string name; names >> name; ++count)
     EXPECT_TRUE(fs::exists(tests / "traces" / (name + ".dry-run"))) << name;
