@@ -125,6 +125,7 @@ TEST(PlayedRun, LogsWhatItSawAndComparesItWithThePrediction) {
     macreplay::Player player(trace, "Quorvane.app", true, said);
     double now = 10; // the launch, on the tool's clock
     player.begin(now, {.listen = true, .post = true}, false);
+    ASSERT_EQ(player.next(now).kind, macreplay::Action::Kind::listen);
     player.see(now, player.next(now).event); // the probe
     ASSERT_EQ(player.next(now).kind, macreplay::Action::Kind::launch);
     player.launched(now, 7);

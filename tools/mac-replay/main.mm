@@ -44,9 +44,23 @@ void drive();
 
 // --- Watching ---------------------------------------------------------------------------------
 
+CGEventMask watchedEvents() {
+  constexpr EventType types[] = {
+      EventType::leftMouseDown,     EventType::leftMouseUp,       EventType::rightMouseDown,
+      EventType::rightMouseUp,      EventType::mouseMoved,        EventType::leftMouseDragged,
+      EventType::rightMouseDragged, EventType::keyDown,           EventType::keyUp,
+      EventType::flagsChanged,      EventType::scrollWheel,       EventType::otherMouseDown,
+      EventType::otherMouseUp,      EventType::otherMouseDragged,
+  };
+  CGEventMask mask = 0;
+  for (EventType type : types)
+    mask |= platform::maskBit(type);
+  return mask;
+}
+
 CGEventRef see(CGEventTapProxy, CGEventType type, CGEventRef event, void*) {
   if (type == kCGEventTapDisabledByTimeout || type == kCGEventTapDisabledByUserInput) {
-    CGEventTapEnable(shell.tap, true);
+    if (shell.tap != nullptr) CGEventTapEnable(shell.tap, true);
     return event;
   }
   const sim::Input seen{.type = static_cast<EventType>(type),
@@ -64,12 +78,27 @@ CGEventRef see(CGEventTapProxy, CGEventType type, CGEventRef event, void*) {
 void stopListening() {
   if (shell.tap == nullptr) return;
   CGEventTapEnable(shell.tap, false);
-  CFRunLoopRemoveSource(CFRunLoopGetMain(), shell.tapSource, kCFRunLoopCommonModes);
+  if (shell.tapSource != nullptr) {
+    CFRunLoopRemoveSource(CFRunLoopGetMain(), shell.tapSource, kCFRunLoopCommonModes);
+    CFRelease(shell.tapSource);
+    shell.tapSource = nullptr;
+  }
   CFMachPortInvalidate(shell.tap);
-  CFRelease(shell.tapSource);
   CFRelease(shell.tap);
-  shell.tapSource = nullptr;
   shell.tap = nullptr;
+}
+
+void listen() {
+  shell.tap = CGEventTapCreate(kCGSessionEventTap, kCGTailAppendEventTap,
+                               kCGEventTapOptionListenOnly, watchedEvents(), &see, nullptr);
+  if (shell.tap != nullptr)
+    shell.tapSource = CFMachPortCreateRunLoopSource(kCFAllocatorDefault, shell.tap, 0);
+  if (shell.tapSource == nullptr) {
+    stopListening(); // a tap is enabled when made, and this one would never be serviced
+    shell.player->cannotListen(now());
+    return;
+  }
+  CFRunLoopAddSource(CFRunLoopGetMain(), shell.tapSource, kCFRunLoopCommonModes);
 }
 
 void exited(pid_t pid) {
@@ -158,6 +187,7 @@ void drive() {
     switch (action.kind) {
     case Action::Kind::requestListenAccess: CGRequestListenEventAccess(); break;
     case Action::Kind::requestPostAccess: CGRequestPostEventAccess(); break;
+    case Action::Kind::listen: listen(); break;
     case Action::Kind::post: post(action); break;
     case Action::Kind::launch: launch(); break;
     case Action::Kind::signal: kill(action.pid, static_cast<int>(action.event.signal)); break;
@@ -184,20 +214,6 @@ void drive() {
 }
 
 // --- Starting ---------------------------------------------------------------------------------
-
-CGEventMask watchedEvents() {
-  constexpr EventType types[] = {
-      EventType::leftMouseDown,     EventType::leftMouseUp,       EventType::rightMouseDown,
-      EventType::rightMouseUp,      EventType::mouseMoved,        EventType::leftMouseDragged,
-      EventType::rightMouseDragged, EventType::keyDown,           EventType::keyUp,
-      EventType::flagsChanged,      EventType::scrollWheel,       EventType::otherMouseDown,
-      EventType::otherMouseUp,      EventType::otherMouseDragged,
-  };
-  CGEventMask mask = 0;
-  for (EventType type : types)
-    mask |= platform::maskBit(type);
-  return mask;
-}
 
 // Our own Ctrl-C, kill or logout ends the run as any failure does: cleaned up.
 void watchSignal(int number) {
@@ -246,17 +262,6 @@ int playOnMac(macreplay::Player& player, const std::string& appPath) {
     drive();
   });
   dispatch_resume(shell.timer);
-  shell.tap = CGEventTapCreate(kCGSessionEventTap, kCGTailAppendEventTap,
-                               kCGEventTapOptionListenOnly, watchedEvents(), &see, nullptr);
-  if (shell.tap == nullptr) return refuse("cannot watch input events");
-  shell.tapSource = CFMachPortCreateRunLoopSource(kCFAllocatorDefault, shell.tap, 0);
-  if (shell.tapSource == nullptr) {
-    CFMachPortInvalidate(shell.tap);
-    CFRelease(shell.tap);
-    shell.tap = nullptr;
-    return refuse("cannot watch input events");
-  }
-  CFRunLoopAddSource(CFRunLoopGetMain(), shell.tapSource, kCFRunLoopCommonModes);
   for (int number : {SIGINT, SIGTERM, SIGHUP})
     watchSignal(number);
 

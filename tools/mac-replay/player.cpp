@@ -96,6 +96,7 @@ void Player::begin(double now, Rights rights, bool secureInput) {
   if (!rights.listen) queued.push_back(just(Action::Kind::requestListenAccess));
   if (!rights.post) queued.push_back(just(Action::Kind::requestPostAccess));
   asked = !rights.listen || !rights.post;
+  queued.push_back(just(Action::Kind::listen));
   queuePost(keyEvent(EventType::keyUp, probeKey, 0, marker), Action::Purpose::probe);
 }
 
@@ -116,10 +117,8 @@ Action Player::next(double now) {
     }
     if (now < probeDeadline) return waitUntil(probeDeadline);
     say("this tool's tap did not see the test key it posted, so it may not listen to input events "
-        "(or not post them): in System Settings → Privacy & Security, allow Input Monitoring and "
-        "Accessibility for the program that started this tool (your terminal; on a CI runner, its "
-        "agent), quit and reopen that program, and try again" +
-        std::string(asked ? " (macOS was just asked to list it there)" : ""));
+        "(or not post them): " +
+        remedy());
     endRun(now, "refused: not allowed to listen", 2);
     return next(now);
   case Stage::playing: return play(now);
@@ -267,6 +266,17 @@ void Player::modifiersHeld(EventFlags flags) {
 
 void Player::interrupted(double now) {
   failed(now, "interrupted");
+}
+
+std::string Player::remedy() const {
+  return std::string("in System Settings → Privacy & Security, allow Input Monitoring and "
+                     "Accessibility for the program that started this tool (your terminal; on a "
+                     "CI runner, its agent), quit and reopen that program, and try again") +
+         (asked ? " (macOS was just asked to list it there)" : "");
+}
+
+void Player::cannotListen(double now) {
+  failed(now, "cannot watch input events: " + remedy());
 }
 
 void Player::cannotPost(double now, const Action& post) {

@@ -51,6 +51,7 @@ struct Action {
   enum class Kind {
     requestListenAccess, // ask macOS for Input Monitoring, which lists the asking program
     requestPostAccess,   // ask macOS for Accessibility likewise
+    listen,              // make the tool's listen-only tap; cannotListen() if it cannot
     post,                // make `event` and post it at the HID level (mouse events at the pointer)
     launch,              // open the app, as a launcher does (again, for a reopen)
     signal,              // send `event.signal` to `pid`
@@ -77,7 +78,7 @@ public:
   // Messages for the user (standard error) go to messages as they arise.
   Player(replay::Trace trace, std::string appPath, bool check, std::ostream& messages);
 
-  // The start: the tool's tap is made. What the rights preflight says only guides the messages.
+  // The start. What macOS's preflight says of the rights only guides the messages.
   void begin(double now, Rights rights, bool secureInput);
   Action next(double now);
 
@@ -89,8 +90,9 @@ public:
   void modifiersHeld(platform::EventFlags flags);
   void interrupted(double now);
   void failed(double now, const std::string& what);
-  // The shell could not make the event of a post.
+  // The shell could not make the event of a post, or its tap.
   void cannotPost(double now, const Action& post);
+  void cannotListen(double now);
 
   bool ended() const { return stage == Stage::done && queued.empty(); }
   // The observation log, one "T WHAT" line each: the tool's standard output.
@@ -126,6 +128,7 @@ private:
   Action finish(double now);
   void endRun(double now, const std::string& why, int status = 0);
   void say(const std::string& what);
+  std::string remedy() const;
   void queuePost(const sim::Input& event, Action::Purpose purpose);
   void queueCancel();
   void stopApp(double now);

@@ -27,7 +27,9 @@ std::string seconds(double time) {
   return text;
 }
 
-std::string stamped(double time, const std::string& text) { return seconds(time) + ' ' + text; }
+std::string stamped(double time, const std::string& text) {
+  return seconds(time) + ' ' + text;
+}
 
 } // namespace
 
@@ -138,6 +140,7 @@ private:
     switch (action.kind) {
     case Action::Kind::requestListenAccess: print("ask for Input Monitoring"); break;
     case Action::Kind::requestPostAccess: print("ask for Accessibility"); break;
+    case Action::Kind::listen: print("start listening"); break;
     case Action::Kind::post: posted(action); break;
     case Action::Kind::launch: launch(action); break;
     case Action::Kind::signal:
