@@ -223,6 +223,10 @@ std::string describe(const Input& event) {
                 event.user);
 }
 
+std::string seconds(double time) {
+  return format("%.3f", time);
+}
+
 void reset(Setup setup) {
   State& s = state();
   s = State{};

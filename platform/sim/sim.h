@@ -58,6 +58,8 @@ struct Setup {
 
 // "TYPE key=K flags=0xF user=U": an event as logs and observations spell it.
 std::string describe(const Input& event);
+// A time as logs spell it: seconds with three decimals, in full however large.
+std::string seconds(double time);
 
 // Forgets everything: clock, queues, taps, log, delegate. Keeps nothing of the last run.
 void reset(Setup setup = {});

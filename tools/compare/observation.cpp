@@ -1,6 +1,7 @@
 #include "tools/compare/observation.h"
 
 #include "platform/sim/names.h"
+#include "platform/sim/sim.h"
 
 #include <charconv>
 #include <cmath>
@@ -90,9 +91,7 @@ std::string hex(std::uint64_t value) {
 }
 
 std::string seconds(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f s", value);
-  return text;
+  return sim::seconds(value) + " s";
 }
 
 std::string kindName(const Line& line) {

@@ -27,9 +27,7 @@ constexpr Modifier modifierKeys[] = {{platform::key::command, platform::commandF
 constexpr EventFlags modifierFlags = 0x1E0000;
 
 std::string stamped(double time, const std::string& text) {
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%.3f ", time);
-  return stamp + text;
+  return sim::seconds(time) + ' ' + text;
 }
 
 sim::Input keyEvent(EventType type, platform::KeyCode key, EventFlags flags, std::int64_t user) {
@@ -355,8 +353,8 @@ Action Player::finish(double now) {
     for (const Process& process : processes)
       if (process.alive) say("the app (pid " + std::to_string(process.pid) + ") is still there");
     if (launchesPending > 0)
-      say("LaunchServices never answered: a Quorvane it opens now ends its own session within 20 "
-          "s");
+      say("LaunchServices never answered; should Quorvane open now, it cancels on its own after "
+          "its 20 s");
     stage = Stage::readModifiers;
     if (launchedAt) return just(Action::Kind::readModifiers);
     return next(now);

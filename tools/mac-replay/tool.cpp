@@ -21,17 +21,14 @@ int refuse(std::ostream& err, const std::string& what) {
   return 2;
 }
 
-std::string seconds(double time) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", time);
-  return text;
-}
-
 std::string stamped(double time, const std::string& text) {
-  return seconds(time) + ' ' + text;
+  return sim::seconds(time) + ' ' + text;
 }
 
 } // namespace
+
+// Later than this, an input would keep a Mac waiting long after the app's session has ended.
+constexpr double latestInput = 60;
 
 std::optional<std::string> unplayable(const replay::Trace& trace) {
   const auto refusal = [](int line, const std::string& what, const char* why) {
@@ -55,11 +52,21 @@ std::optional<std::string> unplayable(const replay::Trace& trace) {
       words += (words.empty() ? "" : " ") + word;
     if (why != nullptr) return refusal(directive.line, words, why);
   }
-  for (std::size_t i = 0; i < trace.setup.inputs.size(); ++i)
-    if (const sim::Input& input = trace.setup.inputs[i];
-        input.kind == sim::Input::Kind::event && platform::isTapDisabledNotification(input.type))
+  for (std::size_t i = 0; i < trace.setup.inputs.size(); ++i) {
+    const sim::Input& input = trace.setup.inputs[i];
+    const bool event = input.kind == sim::Input::Kind::event;
+    if (event && platform::isTapDisabledNotification(input.type))
       return refusal(trace.inputLines[i], std::string(sim::eventTypeName(input.type)),
                      "the system disables taps on its own terms");
+    // A Mac plays every input in real time, and the app's session is long over by then.
+    if (input.time > latestInput)
+      return refusal(trace.inputLines[i],
+                     sim::seconds(input.time) + ' ' +
+                         (event ? std::string(sim::eventTypeName(input.type))
+                          : input.kind == sim::Input::Kind::reopen ? "reopen"
+                                                                   : "signal"),
+                     "a real Mac plays inputs in real time, and none after the first 60 s");
+  }
   return std::nullopt;
 }
 
@@ -180,7 +187,7 @@ private:
     if (action.purpose == Action::Purpose::input)
       what += " (line " + std::to_string(action.traceLine) + ", " +
               (action.afterPress < 0 ? std::string("at the launch")
-                                     : "press+" + seconds(action.afterPress)) +
+                                     : "press+" + sim::seconds(action.afterPress)) +
               ")";
     print(what);
     if (action.purpose == Action::Purpose::probe && mac.hearsProbe) player.see(now, action.event);

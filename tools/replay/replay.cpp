@@ -9,9 +9,7 @@ namespace replay {
 namespace {
 
 std::string stamped(double time, const std::string& text) {
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%.3f ", time);
-  return stamp + text;
+  return sim::seconds(time) + ' ' + text;
 }
 
 // Runs the program's real entry point, with the trace's arguments, on the simulated platform.
