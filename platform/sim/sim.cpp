@@ -227,6 +227,10 @@ std::string seconds(double time) {
   return format("%.3f", time);
 }
 
+std::string stamped(double time, const std::string& text) {
+  return seconds(time) + ' ' + text;
+}
+
 void reset(Setup setup) {
   State& s = state();
   s = State{};

@@ -60,6 +60,8 @@ struct Setup {
 std::string describe(const Input& event);
 // A time as logs spell it: seconds with three decimals, in full however large.
 std::string seconds(double time);
+// "T TEXT": a line of a log.
+std::string stamped(double time, const std::string& text);
 
 // Forgets everything: clock, queues, taps, log, delegate. Keeps nothing of the last run.
 void reset(Setup setup = {});

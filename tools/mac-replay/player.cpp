@@ -3,7 +3,6 @@
 #include "tools/compare/observation.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <sstream>
 
 namespace macreplay {
@@ -25,10 +24,6 @@ constexpr Modifier modifierKeys[] = {{platform::key::command, platform::commandF
                                      {59, 0x40000},  // Control
                                      {58, 0x80000}}; // Option
 constexpr EventFlags modifierFlags = 0x1E0000;
-
-std::string stamped(double time, const std::string& text) {
-  return sim::seconds(time) + ' ' + text;
-}
 
 sim::Input keyEvent(EventType type, platform::KeyCode key, EventFlags flags, std::int64_t user) {
   return {.type = type, .key = key, .flags = flags, .user = user};
@@ -64,6 +59,18 @@ int buttonOf(EventType type) {
 
 bool isKeyboard(EventType type) {
   return type == EventType::keyDown || type == EventType::keyUp || type == EventType::flagsChanged;
+}
+
+bool isAppCommand(EventType type, platform::KeyCode key, std::int64_t user) {
+  return type == EventType::flagsChanged && key == platform::key::command && user == marker;
+}
+
+std::vector<observation::Line> prediction(const replay::Trace& trace) {
+  std::string text;
+  for (const std::string& line : replay::observe(trace))
+    text += line + '\n';
+  std::istringstream lines(text);
+  return observation::parseLog(lines);
 }
 
 bool setsKeyField(const sim::Input& event) {
@@ -207,11 +214,9 @@ bool Player::see(double now, const sim::Input& event) {
     probeSeen = true;
     return true;
   }
-  if (stage != Stage::playing || seen.size() == seen.capacity()) return false;
+  if (stage != Stage::playing) return false;
   seen.push_back({.time = now - *launchedAt, .event = event});
-  if (event.type != EventType::flagsChanged || event.key != platform::key::command ||
-      event.user != marker)
-    return false;
+  if (!isAppCommand(event.type, event.key, event.user)) return false;
   appHolds = (event.flags & platform::commandFlag) != 0;
   if (!appHolds || pressedAt) return false;
   pressedAt = now;
@@ -322,7 +327,6 @@ void Player::stopApp(double now) {
   Process* app = find(appPid);
   if (app == nullptr || !app->alive || app->killedAt >= 0) return;
   if (appHolds) queueCancel();
-  killedWhileHolding = appHolds;
   queueKill(*app, now);
 }
 
@@ -372,6 +376,9 @@ Action Player::finish(double now) {
 // every key, button and modifier the trace pressed and never released. An Escape goes first
 // wherever Command is down and not yet cancelled, for a switcher may be up.
 void Player::queueReleases(double now) {
+  // What the app held when it was killed: its tap is gone, so appHolds changes no more.
+  const Process* app = find(appPid);
+  const bool killedWhileHolding = appHolds && app != nullptr && app->killedAt >= 0;
   const bool commandHeld = killedWhileHolding || (modifiers & platform::commandFlag) != 0;
   if (commandHeld) mark(now, "command held");
   const bool killedAny = std::any_of(processes.begin(), processes.end(),
@@ -399,7 +406,7 @@ void Player::sumUp() {
     exitStatus = 2;
   }
   if (pressedAt)
-    messages << "launch-to-switcher latency: " << stamped(*pressedAt - *launchedAt, "s\n");
+    messages << "launch-to-switcher latency: " << sim::seconds(*pressedAt - *launchedAt) << " s\n";
   else if (launchedAt)
     messages << "launch-to-switcher latency: none (the app never pressed Command)\n";
   if (check && exitStatus == 0) exitStatus = verdict();
@@ -408,19 +415,17 @@ void Player::sumUp() {
 std::string Player::output() const {
   std::string text;
   for (const Seen& line : seen)
-    text += stamped(line.time, line.end != nullptr ? line.end : sim::describe(line.event)) + '\n';
+    text +=
+        sim::stamped(line.time, line.end != nullptr ? line.end : sim::describe(line.event)) + '\n';
   return text;
 }
 
 // As quorvane-compare does, the verdict on standard error: standard output is the log alone.
 int Player::verdict() const {
-  std::string predictedText;
-  for (const std::string& line : replay::observe(trace))
-    predictedText += line + '\n';
-  std::istringstream predictedStream(predictedText), observedStream(output());
+  std::istringstream observedStream(output());
   const char* reading = "predicted";
   try {
-    const auto predicted = observation::parseLog(predictedStream);
+    const auto predicted = prediction(trace);
     reading = "observed";
     const auto observed = observation::parseLog(observedStream);
     const auto disagreement = observation::compare(predicted, observed);

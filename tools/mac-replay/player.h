@@ -8,6 +8,7 @@
 // Times are seconds on the tool's clock. The log counts from the launch, as traces do.
 
 #include "platform/sim/sim.h"
+#include "tools/compare/observation.h"
 #include "tools/replay/trace.h"
 
 #include <deque>
@@ -45,6 +46,10 @@ bool isKeyboard(platform::EventType type);
 // A keyboard event is made with its key; any other event carries one only where a trace gives it,
 // and its key field is then set after it is made.
 bool setsKeyField(const sim::Input& event);
+// The app's own Command press or release: a flags change of Command that carries our marker.
+bool isAppCommand(platform::EventType type, platform::KeyCode key, std::int64_t user);
+// What the simulator predicts that a tap behind the app's sees, as the comparer reads it.
+std::vector<observation::Line> prediction(const replay::Trace& trace);
 
 // What the shell does next.
 struct Action {
@@ -113,16 +118,7 @@ private:
     sim::Input event{};
     const char* end = nullptr; // "exit", "still running" or "command held"; null for an event
   };
-  enum class Stage {
-    probing,
-    playing,
-    closeLog,
-    stopApps,
-    awaitGone,
-    readModifiers,
-    release,
-    done
-  };
+  enum class Stage { probing, playing, closeLog, stopApps, awaitGone, readModifiers, done };
 
   Action play(double now);
   Action finish(double now);
@@ -168,7 +164,6 @@ private:
 
   double endingAt = 0;
   bool escaped = false;
-  bool killedWhileHolding = false;
   platform::EventFlags modifiers = 0; // the state tables' answer
 
   // What the trace has pressed and not released: keys, buttons (by the mouse-up they are owed)

@@ -21,10 +21,6 @@ int refuse(std::ostream& err, const std::string& what) {
   return 2;
 }
 
-std::string stamped(double time, const std::string& text) {
-  return sim::seconds(time) + ' ' + text;
-}
-
 } // namespace
 
 // Later than this, an input would keep a Mac waiting long after the app's session has ended.
@@ -73,17 +69,12 @@ std::optional<std::string> unplayable(const replay::Trace& trace) {
 // --- The dry run ------------------------------------------------------------------------------
 
 DryMac predictedMac(const replay::Trace& trace) {
-  std::string predicted;
-  for (const std::string& line : replay::observe(trace))
-    predicted += line + '\n';
-  std::istringstream stream(predicted);
   DryMac mac;
-  for (const observation::Line& line : observation::parseLog(stream)) {
+  for (const observation::Line& line : prediction(trace)) {
     if (line.kind == observation::Line::Kind::exit) mac.exit = line.time;
     if (line.kind == observation::Line::Kind::commandHeld) mac.modifiers |= platform::commandFlag;
     if (line.kind != observation::Line::Kind::event ||
-        line.type != platform::EventType::flagsChanged || line.key != platform::key::command ||
-        line.user != observation::marker)
+        !isAppCommand(line.type, line.key, line.user))
       continue;
     if ((line.flags & platform::commandFlag) == 0) {
       if (mac.press && !mac.release) mac.release = line.time;
@@ -132,9 +123,9 @@ private:
   void print(const std::string& what) {
     std::string line;
     for (std::istringstream lines(said.str()); std::getline(lines, line);)
-      out << stamped(now, "says: " + line) << '\n';
+      out << sim::stamped(now, "says: " + line) << '\n';
     said.str("");
-    out << stamped(now, what) << '\n';
+    out << sim::stamped(now, what) << '\n';
   }
   void happen(Happening happening) {
     const auto later =
@@ -195,9 +186,8 @@ private:
 
   // The first launch starts the app; a reopen reaches it while it runs, else starts another.
   void launch(const Action& action) {
-    print(action.traceLine == 0 ? "launch"
-                                : "reopen (line " + std::to_string(action.traceLine) + ")");
     const bool first = action.traceLine == 0;
+    print(first ? "launch" : "reopen (line " + std::to_string(action.traceLine) + ")");
     const int pid = !mac.opens ? 0 : first || running ? 1 : 2;
     happen({now + mac.launchAnswer, Happening::Kind::answer, pid});
     if (!first || !mac.opens) return;

@@ -2,15 +2,11 @@
 #include "platform/sim/names.h"
 #include "tools/replay/trace.h"
 
-#include <cstdio>
-
 namespace replay {
 
-namespace {
+using sim::stamped;
 
-std::string stamped(double time, const std::string& text) {
-  return sim::seconds(time) + ' ' + text;
-}
+namespace {
 
 // Runs the program's real entry point, with the trace's arguments, on the simulated platform.
 int run(const Trace& trace) {
