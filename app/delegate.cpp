@@ -17,6 +17,13 @@ constexpr std::string_view permissionInformative =
     "システム設定 → プライバシーとセキュリティ → "
     "アクセシビリティで、Quorvane.appを追加してオンにしてください。"
     "許可後、もう一度実行してください。";
+// From macOS 27 on, the pane is called Device Control and Data Access.
+constexpr std::string_view permissionMessageSince27 =
+    "「デバイスの制御とデータへのアクセス」の許可が必要です";
+constexpr std::string_view permissionInformativeSince27 =
+    "システム設定 → プライバシーとセキュリティ → "
+    "デバイスの制御とデータへのアクセスで、Quorvane.appを追加してオンにしてください。"
+    "許可後、もう一度実行してください。";
 constexpr std::array<std::string_view, 2> permissionButtons = {"システム設定を開く", "閉じる"};
 constexpr std::string_view accessibilitySettingsURL =
     "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
@@ -35,7 +42,10 @@ void Switcher::applicationDidFinishLaunching() {
 
 // The permission is only checked at launch: once it is granted, the user launches us again.
 void Switcher::showPermissionAlert() {
-  if (showAlert(permissionMessage, permissionInformative, permissionButtons) == alertFirstButton)
+  const bool renamed = accessibilityPaneRenamed();
+  if (showAlert(renamed ? permissionMessageSince27 : permissionMessage,
+                renamed ? permissionInformativeSince27 : permissionInformative,
+                permissionButtons) == alertFirstButton)
     openURL(accessibilitySettingsURL);
   Application::shared().terminate();
 }

@@ -67,6 +67,11 @@ void addToMainRunLoop(RunLoopSource& source);
 
 // --- Application services -------------------------------------------------------------------
 
+// The major version of the system as it reports it to this program. To a program built with an
+// SDK older than macOS 26's, macOS 26 reports the compatibility version 16, 27 reports 17 and so
+// on, as macOS 11 once reported 10.16.
+int reportedSystemVersion();
+
 class ApplicationDelegate {
 public:
   virtual void applicationDidFinishLaunching() = 0;

@@ -29,6 +29,10 @@ static_assert(sessionEventMask == 0x0E401CFE);
 constexpr std::string_view tapFailureText =
     "入力イベントを監視できませんでした。"
     "アクセシビリティの許可を確認して、再実行してください。";
+// From macOS 27 on, the pane is called Device Control and Data Access.
+constexpr std::string_view tapFailureTextSince27 =
+    "入力イベントを監視できませんでした。"
+    "「デバイスの制御とデータへのアクセス」の許可を確認して、再実行してください。";
 constexpr std::string_view runLoopSourceFailureText = "入力監視を開始できませんでした。";
 
 } // namespace
@@ -40,7 +44,7 @@ void Switcher::start() {
                        sessionEventMask, &tapCallback, this);
   if (!tap) {
     note("tap not created");
-    showFailureAlert(tapFailureText);
+    showFailureAlert(accessibilityPaneRenamed() ? tapFailureTextSince27 : tapFailureText);
     return;
   }
   runLoopSource = createRunLoopSource(*tap);

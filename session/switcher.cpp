@@ -92,6 +92,13 @@ AlertResponse Switcher::showAlert(std::string_view message, std::string_view inf
   return runAlert(message, informative, buttons);
 }
 
+bool Switcher::accessibilityPaneRenamed() {
+  int version = reportedSystemVersion();
+  // A build against an SDK older than macOS 26's is told 16 on macOS 26, 17 on 27, and so on.
+  if (version >= 16 && version <= 25) version += 10;
+  return version >= 27;
+}
+
 void Switcher::showFailureAlert(std::string_view informative) {
   releaseCommand();
   showAlert("Quorvane", informative);

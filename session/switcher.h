@@ -72,6 +72,9 @@ private:
                                     std::span<const std::string_view> buttons = {});
   void showFailureAlert(std::string_view informative);
   void showPermissionAlert();
+  // macOS 27 renamed the Privacy & Security pane that grants us control of the Mac from
+  // Accessibility to Device Control and Data Access; our alerts name the pane the user will see.
+  static bool accessibilityPaneRenamed();
 
   platform::Owned<platform::Tap> tap;
   platform::Owned<platform::RunLoopSource> runLoopSource;

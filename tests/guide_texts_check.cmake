@@ -9,10 +9,11 @@
 cmake_minimum_required(VERSION 3.25)
 file(REAL_PATH ${SOURCE_DIR} SOURCE_DIR)
 
-# A source file, and the names of what holds its texts.
+# A source file, and the names of what holds its texts (each version's, where macOS versions differ).
 set(places
   "app/delegate.cpp: permissionMessage permissionInformative permissionButtons"
-  "session/start.cpp: tapFailureText runLoopSourceFailureText"
+  "app/delegate.cpp: permissionMessageSince27 permissionInformativeSince27"
+  "session/start.cpp: tapFailureText tapFailureTextSince27 runLoopSourceFailureText"
   "session/switcher.cpp: showAlert"
   "app/entry.cpp: writeLine")
 set(guides docs/guide.md docs/guide.ja.md)

@@ -77,6 +77,12 @@ Application& Application::shared() {
   return application;
 }
 
+int reportedSystemVersion() {
+  @autoreleasepool {
+    return static_cast<int>([NSProcessInfo processInfo].operatingSystemVersion.majorVersion);
+  }
+}
+
 void Application::setActivationPolicy(ActivationPolicy policy) {
   @autoreleasepool {
     [NSApp setActivationPolicy:static_cast<NSApplicationActivationPolicy>(policy)];

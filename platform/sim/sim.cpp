@@ -307,6 +307,11 @@ bool isSecureEventInputEnabled() {
   return state().setup.secureInput;
 }
 
+int reportedSystemVersion() {
+  if (sim::afterTerminate("system version")) return 0;
+  return state().setup.systemVersion;
+}
+
 Owned<EventSource> createEventSource(EventSourceState) {
   if (sim::afterTerminate("event source")) return nullptr;
   if (state().setup.fail.eventSource) return nullptr;

@@ -50,6 +50,7 @@ struct TapRequest {
 struct Setup {
   bool trusted = true;
   bool secureInput = false; // another application holds secure keyboard input
+  int systemVersion = 26;   // the major version macOS reports to the program
   platform::AlertResponse alertButton = platform::alertFirstButton;
   Failures fail;
   std::vector<Input> inputs; // in time order

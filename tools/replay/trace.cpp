@@ -69,7 +69,7 @@ private:
 
   static bool isDirective(std::string_view word) {
     return word == "args" || word == "trusted" || word == "alert-button" || word == "fail" ||
-           word == "secure-input";
+           word == "secure-input" || word == "macos";
   }
 
   void directive(const std::vector<std::string>& w) {
@@ -84,6 +84,8 @@ private:
     if (w[0] == "trusted" || w[0] == "secure-input") {
       if (value != "yes" && value != "no") fail(w[0] + " must be yes or no, not '" + value + "'");
       (w[0] == "trusted" ? trace.setup.trusted : trace.setup.secureInput) = value == "yes";
+    } else if (w[0] == "macos") {
+      trace.setup.systemVersion = systemVersion(value);
     } else if (w[0] == "alert-button") {
       if (value != "first" && value != "second")
         fail("alert-button must be first or second, not '" + value + "'");
@@ -161,6 +163,16 @@ private:
       else
         input.user = signedNumber(value, word);
     }
+  }
+
+  // The major version macOS reports to the program: plain decimal digits, 13 to 99.
+  int systemVersion(const std::string& value) const {
+    int version = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), version);
+    if (!isDigit(value[0]) || end != value.data() + value.size() || error != std::errc{} ||
+        version < 13 || version > 99)
+      fail("macos must be a major version from 13 to 99, not '" + value + "'");
+    return version;
   }
 
   // Decimal or 0x hexadecimal; a leading zero is still decimal.

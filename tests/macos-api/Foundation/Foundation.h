@@ -58,8 +58,16 @@ enum : NSActivityOptions {
   NSActivityLatencyCritical = 0xFF00000000ULL,
 };
 
+typedef struct {
+  NSInteger majorVersion;
+  NSInteger minorVersion;
+  NSInteger patchVersion;
+} NSOperatingSystemVersion;
+
 @interface NSProcessInfo : NSObject
 @property(class, readonly, strong) NSProcessInfo* processInfo;
+@property(readonly) NSOperatingSystemVersion operatingSystemVersion
+    __attribute__((availability(macos, introduced=10.10)));
 - (id<NSObject>)beginActivityWithOptions:(NSActivityOptions)options
                                   reason:(NSString*)reason
     __attribute__((availability(macos, introduced = 10.9)));
