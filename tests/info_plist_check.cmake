@@ -1,9 +1,17 @@
 # Checks Quorvane.app's rendered Info.plist: an XML property list whose one dictionary holds
-# exactly the keys below with these values (plutil checks it further on macOS).
-# Arguments: -DPLIST=file -DVERSION=project version
+# exactly the keys below with these values (plutil checks it further on macOS). It names the icon
+# in Contents/Resources, and the icon in the asset catalog only where the bundle has the catalog:
+# CFBundleIconName without one leaves the app with the generic icon.
+# Arguments: -DPLIST=file -DVERSION=project version -DICON_CATALOG=ON|OFF
 cmake_minimum_required(VERSION 3.25)
+set(iconName)
+if(ICON_CATALOG)
+  set(iconName CFBundleIconName Quorvane)
+endif()
 set(expected
   CFBundleExecutable Quorvane
+  CFBundleIconFile Quorvane
+  ${iconName}
   CFBundleIdentifier com.quorvane.Quorvane
   CFBundleInfoDictionaryVersion 6.0
   CFBundleName Quorvane
