@@ -1,6 +1,7 @@
 # Renders the Homebrew cask as the release workflow does, notarized and ad hoc, and checks that
-# Ruby parses it, that every placeholder was filled, and that it downloads the disk image CPack
-# names for that release. A malformed checksum must be refused.
+# Ruby parses it, that every placeholder was filled, that it downloads the disk image CPack names
+# for that release, and that it states the oldest macOS in the form Homebrew 6 reads without a
+# warning. A malformed checksum must be refused.
 # Arguments: -DRUBY=ruby -DSOURCE_DIR=repository -DWORK_DIR=scratch folder
 cmake_minimum_required(VERSION 3.25)
 set(render ${SOURCE_DIR}/packaging/homebrew/render_cask.cmake)
@@ -32,13 +33,17 @@ foreach(adhoc OFF ON)
   foreach(needed
       "version \"12.3.45\"" "sha256 \"${sha}\""
       "/releases/download/v#{version}/Quorvane-#{version}${suffix}.dmg\""
-      "depends_on macos: \">= :ventura\"" "app \"Quorvane.app\""
+      "depends_on macos: :ventura\n" "app \"Quorvane.app\""
       "uninstall quit: \"com.quorvane.Quorvane\"" "zap ")
     string(FIND "${text}" "${needed}" at)
     if(at EQUAL -1)
       message(FATAL_ERROR "${cask} lacks ${needed}")
     endif()
   endforeach()
+  # The comparison string is deprecated since Homebrew 5.1.11.
+  if(text MATCHES "depends_on macos: \"")
+    message(FATAL_ERROR "${cask} states the oldest macOS as a comparison string")
+  endif()
   string(FIND "${text}" "caveats" at)
   if((adhoc AND at EQUAL -1) OR (NOT adhoc AND NOT at EQUAL -1))
     message(FATAL_ERROR "${cask}: ad hoc is ${adhoc}, yet caveats are found at ${at}")
@@ -51,3 +56,4 @@ execute_process(COMMAND ${CMAKE_COMMAND} -DVERSION=12.3.45 -DSHA256=${sha}0
 if(status EQUAL 0)
   message(FATAL_ERROR "a 65-digit checksum was accepted")
 endif()
+
