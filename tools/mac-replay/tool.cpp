@@ -112,6 +112,10 @@ public:
       }
       if (action.kind == Action::Kind::end) {
         print("end: " + player.endReason() + ", status " + std::to_string(player.status()));
+        // What the tool would print on standard output: the log of what its tap saw.
+        std::string line;
+        for (std::istringstream log(player.output()); std::getline(log, line);)
+          out << "log: " << line << '\n';
         return player.status();
       }
       perform(action);

@@ -41,7 +41,10 @@ struct DryMac {
 DryMac predictedMac(const replay::Trace& trace);
 
 // Prints, one "T WHAT" line each, what the tool would do on that Mac, what the app does there
-// and what the tool would say; returns the status the tool would leave with.
+// and what the tool would say, then, each line as "log: T WHAT", the log the tool would print of
+// what its tap saw there (the app's own Command press and release: the dry Mac shows it nothing
+// else) and where the app exited, still ran, or left Command held. Returns the status the tool
+// would leave with.
 int dryRun(const replay::Trace& trace, const DryMac& mac, std::ostream& out);
 
 } // namespace macreplay
