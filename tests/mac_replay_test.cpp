@@ -51,7 +51,7 @@ macreplay::DryMac macOf(const std::string& trace) {
     else if (name == "interrupt")
       mac.interrupt = time();
     else if (name == "answer")
-      mac.launchAnswer = std::stod(value);
+      mac.launchAnswer = time();
     else if (name == "kill-takes")
       mac.killTakes = std::stod(value);
     else if (name == "modifiers")

@@ -193,7 +193,7 @@ private:
     const bool first = action.traceLine == 0;
     print(first ? "launch" : "reopen (line " + std::to_string(action.traceLine) + ")");
     const int pid = !mac.opens ? 0 : first || running ? 1 : 2;
-    happen({now + mac.launchAnswer, Happening::Kind::answer, pid});
+    if (mac.launchAnswer) happen({now + *mac.launchAnswer, Happening::Kind::answer, pid});
     if (!first || !mac.opens) return;
     running = true;
     if (mac.press) happen({now + *mac.press, Happening::Kind::press});

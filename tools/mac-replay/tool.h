@@ -27,7 +27,8 @@ struct DryMac {
   Rights preflight{.listen = true, .post = true}; // what macOS's preflight answers
   bool hearsProbe = true;                         // the tool may listen and post
   bool secureInput = false;
-  double launchAnswer = 0;            // how long LaunchServices takes to answer a launch
+  // How long LaunchServices takes to answer a launch; it may never answer.
+  std::optional<double> launchAnswer = 0;
   bool opens = true;                  // whether it can open the app at all
   std::optional<double> press;        // the app presses Command
   std::optional<double> release;      // and releases it
