@@ -1,7 +1,8 @@
 // quorvane-mac-replay's decisions, data-driven: every .dry-run file beside a trace, under traces/
 // (the Mac check's traces, against the app the simulator predicts) and under mac-replay/ (its
 // endings, against a Mac that a "# mac:" line in the trace describes), is what the dry run prints.
-// Then the log and the verdict of a played run, and the traces a real Mac cannot follow.
+// Then the log and the verdict of a played run, how each posted event is made, and the traces a
+// real Mac cannot follow.
 
 #include "tests/error_cases.h"
 #include "tools/compare/observation.h"
@@ -142,6 +143,24 @@ TEST(PlayedRun, LogsWhatItSawAndComparesItWithThePrediction) {
     EXPECT_EQ(player.output(), seen);
     EXPECT_EQ(player.status(), escape.empty() ? 0 : 1) << said.str();
   }
+}
+
+// How the Mac shell makes each event it posts: its kind and button, and the key it then sets.
+TEST(PostedEvents, AreMadeWithTheirButtonAndKey) {
+  std::ifstream rows(tests / "posted-events.txt");
+  int count = 0;
+  for (std::string row; std::getline(rows, row);) {
+    if (row.starts_with('#')) continue;
+    ++count;
+    const std::size_t bar = row.find(" | ");
+    const sim::Input event = traceOf("1 " + row.substr(0, bar)).setup.inputs.at(0);
+    std::string made = macreplay::isKeyboard(event.type)
+                           ? "keyboard"
+                           : "button " + std::to_string(macreplay::buttonOf(event.type));
+    if (macreplay::setsKeyField(event)) made += ", then key " + std::to_string(event.key);
+    EXPECT_EQ(made, row.substr(bar + 3)) << row;
+  }
+  EXPECT_GE(count, 16);
 }
 
 TEST(UnplayableTraces, AreRefusedWithTheirLineAndWhy) {
