@@ -92,7 +92,8 @@ struct Happening {
   enum class Kind { answer, press, release, exit, interrupt };
   double at;
   Kind kind;
-  int pid = 0; // answer (0: cannot open), exit
+  int pid = 0;         // answer (0: cannot open), exit
+  bool reopen = false; // answer
 };
 
 class DryRun {
@@ -188,12 +189,13 @@ private:
     if (action.purpose == Action::Purpose::probe && mac.hearsProbe) player.see(now, action.event);
   }
 
-  // The first launch starts the app; a reopen reaches it while it runs, else starts another.
+  // The first launch starts the app; a reopen reaches it if it still runs when LaunchServices
+  // answers, else starts another.
   void launch(const Action& action) {
     const bool first = action.traceLine == 0;
     print(first ? "launch" : "reopen (line " + std::to_string(action.traceLine) + ")");
-    const int pid = !mac.opens ? 0 : first || running ? 1 : 2;
-    if (mac.launchAnswer) happen({now + *mac.launchAnswer, Happening::Kind::answer, pid});
+    if (mac.launchAnswer)
+      happen({now + *mac.launchAnswer, Happening::Kind::answer, mac.opens ? 1 : 0, !first});
     if (!first || !mac.opens) return;
     running = true;
     if (mac.press) happen({now + *mac.press, Happening::Kind::press});
@@ -222,7 +224,7 @@ private:
         print("app: cannot be opened");
         player.launchFailed(now, "no reason given");
       } else {
-        player.launched(now, happening.pid);
+        player.launched(now, happening.reopen && !running ? 2 : happening.pid);
       }
       break;
     case Happening::Kind::press:
