@@ -112,7 +112,7 @@ TEST(MacCheck, EveryTraceItPlaysHasADryRun) {
 }
 
 // A played run: the log is what the tap saw, from the launch, and the verdict compares it with
-// the prediction; a missing Escape is a disagreement.
+// the prediction; a missing Escape is a disagreement. The latency counts from the launch.
 TEST(PlayedRun, LogsWhatItSawAndComparesItWithThePrediction) {
   const replay::Trace trace = traceOf(contents(tests / "traces/other-keys-cancel.trace"));
   std::string predicted;
@@ -142,6 +142,7 @@ TEST(PlayedRun, LogsWhatItSawAndComparesItWithThePrediction) {
         now = action.until;
     EXPECT_EQ(player.output(), seen);
     EXPECT_EQ(player.status(), escape.empty() ? 0 : 1) << said.str();
+    EXPECT_NE(said.str().find("launch-to-switcher latency: 0.350 s\n"), std::string::npos);
   }
 }
 
