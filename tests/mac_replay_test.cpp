@@ -1,7 +1,8 @@
 // quorvane-mac-replay's decisions, data-driven: every .dry-run file beside a trace, under traces/
 // (the Mac check's traces, against the app the simulator predicts) and under mac-replay/ (its
 // endings, against a Mac that a "# mac:" line in the trace describes), is what the dry run prints.
-// Then the log and the verdict of a played run, and the traces a real Mac cannot follow.
+// Then the log and the verdict of a played run, how each posted event is made, and the traces a
+// real Mac cannot follow.
 
 #include "tests/error_cases.h"
 #include "tools/compare/observation.h"
@@ -51,7 +52,7 @@ macreplay::DryMac macOf(const std::string& trace) {
     else if (name == "interrupt")
       mac.interrupt = time();
     else if (name == "answer")
-      mac.launchAnswer = std::stod(value);
+      mac.launchAnswer = time();
     else if (name == "kill-takes")
       mac.killTakes = std::stod(value);
     else if (name == "modifiers")
@@ -111,7 +112,7 @@ TEST(MacCheck, EveryTraceItPlaysHasADryRun) {
 }
 
 // A played run: the log is what the tap saw, from the launch, and the verdict compares it with
-// the prediction; a missing Escape is a disagreement.
+// the prediction; a missing Escape is a disagreement. The latency counts from the launch.
 TEST(PlayedRun, LogsWhatItSawAndComparesItWithThePrediction) {
   const replay::Trace trace = traceOf(contents(tests / "traces/other-keys-cancel.trace"));
   std::string predicted;
@@ -141,7 +142,26 @@ TEST(PlayedRun, LogsWhatItSawAndComparesItWithThePrediction) {
         now = action.until;
     EXPECT_EQ(player.output(), seen);
     EXPECT_EQ(player.status(), escape.empty() ? 0 : 1) << said.str();
+    EXPECT_NE(said.str().find("launch-to-switcher latency: 0.350 s\n"), std::string::npos);
   }
+}
+
+// How the Mac shell makes each event it posts: its kind and button, and the key it then sets.
+TEST(PostedEvents, AreMadeWithTheirButtonAndKey) {
+  std::ifstream rows(tests / "posted-events.txt");
+  int count = 0;
+  for (std::string row; std::getline(rows, row);) {
+    if (row.starts_with('#')) continue;
+    ++count;
+    const std::size_t bar = row.find(" | ");
+    const sim::Input event = traceOf("1 " + row.substr(0, bar)).setup.inputs.at(0);
+    std::string made = macreplay::isKeyboard(event.type)
+                           ? "keyboard"
+                           : "button " + std::to_string(macreplay::buttonOf(event.type));
+    if (macreplay::setsKeyField(event)) made += ", then key " + std::to_string(event.key);
+    EXPECT_EQ(made, row.substr(bar + 3)) << row;
+  }
+  EXPECT_GE(count, 16);
 }
 
 TEST(UnplayableTraces, AreRefusedWithTheirLineAndWhy) {

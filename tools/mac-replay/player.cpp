@@ -273,8 +273,10 @@ void Player::interrupted(double now) {
 
 std::string Player::remedy() const {
   return std::string("in System Settings → Privacy & Security, allow Input Monitoring and "
-                     "Accessibility for the program that started this tool (your terminal; on a "
-                     "CI runner, its agent), quit and reopen that program, and try again") +
+                     "Accessibility (on macOS 27: Device Control and Data Access) for the program "
+                     "that started this tool (your terminal, or on a hosted runner its agent: "
+                     "/opt/hca/hosted-compute-agent), quit and reopen that program, and try "
+                     "again") +
          (asked ? " (macOS was just asked to list it there)" : "");
 }
 

@@ -92,7 +92,8 @@ struct Happening {
   enum class Kind { answer, press, release, exit, interrupt };
   double at;
   Kind kind;
-  int pid = 0; // answer (0: cannot open), exit
+  int pid = 0;         // answer (0: cannot open), exit
+  bool reopen = false; // answer
 };
 
 class DryRun {
@@ -112,6 +113,10 @@ public:
       }
       if (action.kind == Action::Kind::end) {
         print("end: " + player.endReason() + ", status " + std::to_string(player.status()));
+        // What the tool would print on standard output: the log of what its tap saw.
+        std::string line;
+        for (std::istringstream log(player.output()); std::getline(log, line);)
+          out << "log: " << line << '\n';
         return player.status();
       }
       perform(action);
@@ -184,12 +189,13 @@ private:
     if (action.purpose == Action::Purpose::probe && mac.hearsProbe) player.see(now, action.event);
   }
 
-  // The first launch starts the app; a reopen reaches it while it runs, else starts another.
+  // The first launch starts the app; a reopen reaches it if it still runs when LaunchServices
+  // answers, else starts another.
   void launch(const Action& action) {
     const bool first = action.traceLine == 0;
     print(first ? "launch" : "reopen (line " + std::to_string(action.traceLine) + ")");
-    const int pid = !mac.opens ? 0 : first || running ? 1 : 2;
-    happen({now + mac.launchAnswer, Happening::Kind::answer, pid});
+    if (mac.launchAnswer)
+      happen({now + *mac.launchAnswer, Happening::Kind::answer, mac.opens ? 1 : 0, !first});
     if (!first || !mac.opens) return;
     running = true;
     if (mac.press) happen({now + *mac.press, Happening::Kind::press});
@@ -218,7 +224,7 @@ private:
         print("app: cannot be opened");
         player.launchFailed(now, "no reason given");
       } else {
-        player.launched(now, happening.pid);
+        player.launched(now, happening.reopen && !running ? 2 : happening.pid);
       }
       break;
     case Happening::Kind::press:

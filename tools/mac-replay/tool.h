@@ -27,7 +27,8 @@ struct DryMac {
   Rights preflight{.listen = true, .post = true}; // what macOS's preflight answers
   bool hearsProbe = true;                         // the tool may listen and post
   bool secureInput = false;
-  double launchAnswer = 0;            // how long LaunchServices takes to answer a launch
+  // How long LaunchServices takes to answer a launch; it may never answer.
+  std::optional<double> launchAnswer = 0;
   bool opens = true;                  // whether it can open the app at all
   std::optional<double> press;        // the app presses Command
   std::optional<double> release;      // and releases it
@@ -41,7 +42,10 @@ struct DryMac {
 DryMac predictedMac(const replay::Trace& trace);
 
 // Prints, one "T WHAT" line each, what the tool would do on that Mac, what the app does there
-// and what the tool would say; returns the status the tool would leave with.
+// and what the tool would say, then, each line as "log: T WHAT", the log the tool would print of
+// what its tap saw there (the app's own Command press and release: the dry Mac shows it nothing
+// else) and where the app exited, still ran, or left Command held. Returns the status the tool
+// would leave with.
 int dryRun(const replay::Trace& trace, const DryMac& mac, std::ostream& out);
 
 } // namespace macreplay
