@@ -3,27 +3,9 @@
 # 1024 x 1024 PNG, and every image there is named.
 # Arguments: -DPACKAGE=Quorvane.icon [-DRUBY=ruby]
 cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/json.cmake)
 set(file ${PACKAGE}/icon.json)
-if(RUBY)
-  execute_process(COMMAND ${RUBY} -rjson -e "JSON.parse(File.read(ARGV[0]))" ${file}
-    RESULT_VARIABLE status ERROR_VARIABLE err)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${file}: not valid JSON:\n${err}")
-  endif()
-endif()
-file(READ ${file} json)
-
-# Fails unless the value at the path ARGN exists and has this type.
-function(need_type type)
-  string(JSON actual ERROR_VARIABLE err TYPE "${json}" ${ARGN})
-  if(err OR NOT actual STREQUAL type)
-    string(REPLACE ";" "." at "${ARGN}")
-    if(NOT err)
-      set(err "is ${actual}")
-    endif()
-    message(FATAL_ERROR "${file}: ${at} should be ${type}: ${err}")
-  endif()
-endfunction()
+read_json(${file})
 
 need_type(OBJECT)
 need_type(OBJECT fill)

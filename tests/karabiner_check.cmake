@@ -4,26 +4,8 @@
 # text pass, which Karabiner refuses: Ruby's strict parser checks the syntax where it is found.
 # Arguments: -DFILE=recipe [-DRUBY=ruby]
 cmake_minimum_required(VERSION 3.25)
-if(RUBY)
-  execute_process(COMMAND ${RUBY} -rjson -e "JSON.parse(File.read(ARGV[0]))" ${FILE}
-    RESULT_VARIABLE status ERROR_VARIABLE err)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${FILE}: not valid JSON:\n${err}")
-  endif()
-endif()
-file(READ ${FILE} json)
-
-# Fails unless the value at the path ARGN exists and has this type.
-function(need_type type)
-  string(JSON actual ERROR_VARIABLE err TYPE "${json}" ${ARGN})
-  if(err OR NOT actual STREQUAL type)
-    string(REPLACE ";" "." at "${ARGN}")
-    if(NOT err)
-      set(err "is ${actual}")
-    endif()
-    message(FATAL_ERROR "${FILE}: ${at} should be ${type}: ${err}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/json.cmake)
+read_json(${FILE})
 
 need_type(OBJECT)
 need_type(STRING title)
