@@ -65,7 +65,7 @@ std::optional<int> argbWidth(const Bytes& data) {
 
 struct Png {
   int width = 0, height = 0;
-  bool rgba8 = false; // 8-bit RGBA without interlacing, the only kind this test decodes
+  bool rgba8 = false; // 8-bit RGBA without interlacing, the only kind this check decodes
   Bytes compressed;
 };
 
