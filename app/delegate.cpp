@@ -17,12 +17,13 @@ constexpr std::string_view permissionInformative =
     "システム設定 → プライバシーとセキュリティ → "
     "アクセシビリティで、Quorvane.appを追加してオンにしてください。"
     "許可後、もう一度実行してください。";
-// From macOS 27 on, the pane is called Device Control and Data Access.
+// From macOS 27 on, the pane is called Device Control and Data Access. Its name stands in corner
+// brackets, so that 「…アクセス」で is not read as "by accessing data".
 constexpr std::string_view permissionMessageSince27 =
     "「デバイスの制御とデータへのアクセス」の許可が必要です";
 constexpr std::string_view permissionInformativeSince27 =
     "システム設定 → プライバシーとセキュリティ → "
-    "デバイスの制御とデータへのアクセスで、Quorvane.appを追加してオンにしてください。"
+    "「デバイスの制御とデータへのアクセス」で、Quorvane.appを追加してオンにしてください。"
     "許可後、もう一度実行してください。";
 constexpr std::array<std::string_view, 2> permissionButtons = {"システム設定を開く", "閉じる"};
 constexpr std::string_view accessibilitySettingsURL =

@@ -68,8 +68,10 @@ void addToMainRunLoop(RunLoopSource& source);
 // --- Application services -------------------------------------------------------------------
 
 // The major version of the system as it reports it to this program. To a program built with an
-// SDK older than macOS 26's, macOS 26 reports the compatibility version 16, 27 reports 17 and so
-// on, as macOS 11 once reported 10.16.
+// SDK older than macOS 26's, macOS 26 reports the compatibility version 16, as macOS 11 once
+// reported 10.16. What macOS 27 and later report to such a program is not documented: perhaps
+// 17 and so on, perhaps still 16, as 10.16 stayed 10.16 after Big Sur. Builds with the SDK of
+// macOS 26 or later are told the true version.
 int reportedSystemVersion();
 
 class ApplicationDelegate {

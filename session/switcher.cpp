@@ -94,7 +94,8 @@ AlertResponse Switcher::showAlert(std::string_view message, std::string_view inf
 
 bool Switcher::accessibilityPaneRenamed() {
   int version = reportedSystemVersion();
-  // A build against an SDK older than macOS 26's is told 16 on macOS 26, 17 on 27, and so on.
+  // A build against an SDK older than macOS 26's is told 16 on macOS 26; should a later macOS
+  // count on from there (17 on 27, and so on), it is read the same way.
   if (version >= 16 && version <= 25) version += 10;
   return version >= 27;
 }

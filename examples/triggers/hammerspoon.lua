@@ -9,8 +9,8 @@ end
 hs.hotkey.bind({ "ctrl", "alt" }, "space", openQuorvane)
 
 -- Buttons count from 0 (left), so button 4 is 3; both its press and its release are kept from
--- other apps. This tap needs Hammerspoon's own Accessibility permission, and a global keeps it
--- from being collected.
+-- other apps. This tap needs Hammerspoon's own permission in Privacy & Security → Accessibility
+-- (on macOS 27, Device Control and Data Access), and a global keeps it from being collected.
 local types = hs.eventtap.event.types
 quorvaneButtonTap = hs.eventtap.new({ types.otherMouseDown, types.otherMouseUp }, function(event)
   if event:getProperty(hs.eventtap.event.properties.mouseEventButtonNumber) ~= 3 then
