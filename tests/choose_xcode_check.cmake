@@ -1,7 +1,7 @@
 # packaging/macos/choose-xcode --dry-run on a folder laid out like a hosted Mac's /Applications:
 # a major means its newest Xcode, compared as numbers, a full version exactly that Xcode, and
 # neither Xcode.app nor a beta's own folder counts. Run in the C locale, which fixes the order the
-# Xcodes are listed in.
+# Xcodes are listed in, by /bin/bash, which on a Mac is the bash 3.2 every Mac has.
 set(apps ${WORK_DIR}/Applications)
 file(REMOVE_RECURSE ${apps})
 foreach(app Xcode.app Xcode_26.6.app Xcode_27_beta_6.app Xcode_27.0.1.app Xcode_27.1.app
@@ -13,7 +13,7 @@ file(CREATE_LINK ${apps}/Xcode_26.6.app ${apps}/Xcode_26.6.0.app SYMBOLIC)
 file(CREATE_LINK ${apps}/Xcode_27_beta_6.app ${apps}/Xcode_27.0.app SYMBOLIC)
 
 function(expect status out err)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C ${SCRIPT} ${ARGN}
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C /bin/bash ${SCRIPT} ${ARGN}
     RESULT_VARIABLE gotStatus OUTPUT_VARIABLE gotOut ERROR_VARIABLE gotErr)
   if(NOT gotStatus EQUAL status OR NOT gotOut STREQUAL out OR NOT gotErr MATCHES "${err}")
     message(FATAL_ERROR "${ARGN}: status ${gotStatus}, stdout '${gotOut}', stderr '${gotErr}'")
