@@ -26,6 +26,8 @@ constexpr std::string_view permissionInformativeSince27 =
     "「デバイスの制御とデータへのアクセス」で、Quorvane.appを追加してオンにしてください。"
     "許可後、もう一度実行してください。";
 constexpr std::array<std::string_view, 2> permissionButtons = {"システム設定を開く", "閉じる"};
+// Esc closes the alert as 「閉じる」 does; Return opens System Settings.
+constexpr std::size_t permissionCloseButton = 1;
 constexpr std::string_view accessibilitySettingsURL =
     "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
 
@@ -45,8 +47,8 @@ void Switcher::applicationDidFinishLaunching() {
 void Switcher::showPermissionAlert() {
   const bool renamed = accessibilityPaneRenamed();
   if (showAlert(renamed ? permissionMessageSince27 : permissionMessage,
-                renamed ? permissionInformativeSince27 : permissionInformative,
-                permissionButtons) == alertFirstButton)
+                renamed ? permissionInformativeSince27 : permissionInformative, permissionButtons,
+                permissionCloseButton) == alertFirstButton)
     openURL(accessibilitySettingsURL);
   Application::shared().terminate();
 }
@@ -56,7 +58,18 @@ bool Switcher::applicationShouldHandleReopen(bool /*hasVisibleWindows*/) {
   return false;
 }
 
+// A quit request (a logout, an uninstaller) while an alert is up ends the alert first; the alert's
+// caller then terminates, and nothing is opened.
+bool Switcher::applicationShouldTerminate() {
+  if (!abortAlert()) return true;
+  note("alert ended: asked to quit");
+  return false;
+}
+
 void Switcher::applicationWillTerminate() {
+  // Only a quit request ends a session this way: Command goes up without an Escape, as the user's
+  // own release of it would.
+  if (holding) note("session ended: asked to quit");
   releaseCommand();
 }
 

@@ -8,9 +8,11 @@
 
 #include "platform/vocabulary.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -79,6 +81,9 @@ public:
   virtual void applicationDidFinishLaunching() = 0;
   // The program was opened again while it runs.
   virtual bool applicationShouldHandleReopen(bool hasVisibleWindows) = 0;
+  // Asked before every termination, the system's (a quit request, a logout) and the program's
+  // own; false cancels it.
+  virtual bool applicationShouldTerminate() = 0;
   virtual void applicationWillTerminate() = 0;
 
 protected:
@@ -97,19 +102,28 @@ public:
   // process has ended or its time has run out.
   void run();
   void activateIgnoringOtherApps(bool ignoring);
-  // Delivers applicationWillTerminate, then ends the process. On a Mac it never returns: nothing
-  // the caller asks of the platform after it happens.
+  // Asks the delegate whether to terminate; unless it cancels, delivers applicationWillTerminate,
+  // then ends the process. On a Mac it then never returns: nothing the caller asks of the platform
+  // after it happens.
   void terminate();
 };
 
-// Shows a modal alert and returns the button chosen (alertFirstButton for the first one added).
-// With no buttons the platform shows its own single default button and answers 0.
+// Shows a modal alert in front and returns the button chosen (alertFirstButton for the first one
+// added). With no buttons the platform shows its own single default button and answers 0. Return
+// chooses the first button, Esc the one at escapeButton. While the alert is up the main run loop
+// goes on: timers, main-queue blocks, signal actions and delegate callbacks still arrive, and the
+// alert does not stop the application from terminating.
 AlertResponse runAlert(std::string_view message, std::string_view informative,
-                       std::span<const std::string_view> buttons = {});
+                       std::span<const std::string_view> buttons = {},
+                       std::optional<std::size_t> escapeButton = std::nullopt);
+// Ends the alert that is up, as if nobody had chosen: its runAlert answers alertAborted. Returns
+// whether an alert was up.
+bool abortAlert();
 
 void openURL(std::string_view url);
 
-// A one-shot timer on the main run loop. Releasing the handle does not cancel it; invalidate does.
+// A one-shot timer on the main run loop, in all its common modes (an alert's modal loop among
+// them). Releasing the handle does not cancel it; invalidate does.
 Owned<Timer> scheduleTimer(double seconds, std::function<void()> action);
 void invalidate(Timer& timer);
 

@@ -71,5 +71,7 @@ enum class Signal : int { hangUp = 1, interrupt = 2, terminate = 15 };
 using AlertResponse = long;
 constexpr AlertResponse alertFirstButton = 1000;
 constexpr AlertResponse alertSecondButton = 1001;
+// The alert was ended by abortAlert, with no button chosen.
+constexpr AlertResponse alertAborted = -1001;
 
 } // namespace platform

@@ -49,6 +49,9 @@ void Switcher::tapKey(KeyCode key) {
 // --- Finishing --------------------------------------------------------------------------------
 
 void Switcher::finish(bool cancel, bool awaitMouseUp, std::string_view reason) {
+  // Whoever asks us to end (a second launch, a signal) must not wait on an alert nobody answers:
+  // ended, it answers no button, and its caller terminates at once.
+  if (abortAlert()) note(std::string("alert ended: ").append(reason));
   if (finishing) return;
   finishing = true;
   note(std::string("session ended: ").append(reason));
@@ -85,11 +88,12 @@ void Switcher::exitNow() {
 
 // A background application must come to the front before its alert can be seen.
 AlertResponse Switcher::showAlert(std::string_view message, std::string_view informative,
-                                  std::span<const std::string_view> buttons) {
+                                  std::span<const std::string_view> buttons,
+                                  std::optional<std::size_t> escapeButton) {
   Application& application = Application::shared();
   application.setActivationPolicy(ActivationPolicy::accessory);
   application.activateIgnoringOtherApps(true);
-  return runAlert(message, informative, buttons);
+  return runAlert(message, informative, buttons, escapeButton);
 }
 
 bool Switcher::accessibilityPaneRenamed() {

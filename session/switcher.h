@@ -31,13 +31,15 @@ public:
   // Application delegate.
   void applicationDidFinishLaunching() override;
   bool applicationShouldHandleReopen(bool hasVisibleWindows) override;
+  bool applicationShouldTerminate() override;
   void applicationWillTerminate() override;
 
   // Installs the tap, presses Command, taps Tab and arms the session timeout.
   void start();
   // The verdict on one event reaching the tap; the event may have its flags changed.
   EventVerdict handle(platform::EventType type, platform::Event* event);
-  // Ends the session once, noting the reason; later calls change nothing.
+  // Ends the session once, noting the reason; later calls change nothing. An alert we show ends
+  // too, whenever it is called.
   void finish(bool cancel, bool awaitMouseUp, std::string_view reason);
 
   // The callback given to the tap; userInfo is the Switcher.
@@ -69,7 +71,8 @@ private:
   void exitNow();
 
   platform::AlertResponse showAlert(std::string_view message, std::string_view informative,
-                                    std::span<const std::string_view> buttons = {});
+                                    std::span<const std::string_view> buttons = {},
+                                    std::optional<std::size_t> escapeButton = std::nullopt);
   void showFailureAlert(std::string_view informative);
   void showPermissionAlert();
   // macOS 27 renamed the Privacy & Security pane that grants us control of the Mac from

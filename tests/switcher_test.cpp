@@ -57,7 +57,8 @@ TEST(Switcher, ReleasesCommandOnlyWhileHoldingEvenIfNoEventCanBeMade) {
   EXPECT_FALSE(failing.isHolding());
   EXPECT_EQ(logTexts(), (std::vector<std::string>{"tap create mask=0x0e401cfe -> ok",
                                                   "runloop-source create -> ok", "tap enable",
-                                                  "note session started"}));
+                                                  "note session started",
+                                                  "note session ended: asked to quit"}));
 }
 
 TEST(Switcher, TapCallbackWithoutUserInfoPassesTheEventUntouched) {

@@ -9,6 +9,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <deque>
+#include <limits>
 #include <map>
 #include <utility>
 
@@ -58,11 +59,16 @@ struct State {
   std::vector<LogLine> log;
   bool terminated = false;
   bool stillRunning = false;
+  bool waitsForever = false;
   ApplicationDelegate* delegate = nullptr;
   std::vector<Tap*> taps;
   std::vector<TapRequest> tapRequests;
+  std::vector<Alert> alerts;
+  bool alertUp = false;
+  bool alertAborted = false;
+  std::vector<double> urlsOpened;
   std::vector<Input> observed;
-  std::size_t inputsReceived = 0;
+  std::size_t inputsReceived = 0; // also the next input's index
   int eventSources = 0;
   // Timers and delayed blocks, by deadline and then by the order they were scheduled.
   std::map<std::pair<double, std::uint64_t>, Pending> queue;
@@ -84,6 +90,11 @@ bool ended() {
   return state().terminated || state().killedBy;
 }
 
+// Ended, or the run stopped with the program still running: nothing of it runs any more.
+bool halted() {
+  return ended() || state().stillRunning || state().waitsForever;
+}
+
 void record(std::string text) {
   state().log.push_back({state().now, std::move(text)});
 }
@@ -93,6 +104,8 @@ void record(std::string text) {
 // the caller gets what a failed request gives. Releasing objects stays allowed, as exit runs the
 // destructors on a Mac too; the event accessors need an event, which nothing hands out any more.
 bool afterTerminate(std::string_view what) {
+  // A run that stopped with the program still in an alert: the rest would happen later, if ever.
+  if (state().stillRunning || state().waitsForever) return true;
   if (!state().terminated) return false;
   record("after terminate: " + std::string(what));
   return true;
@@ -179,6 +192,27 @@ void deliverSignal(Signal signal) {
   s.posted.clear();
 }
 
+// Termination, whoever asked for it, first asks the delegate, which may cancel it.
+bool delegateLetsTerminate() {
+  return state().delegate == nullptr || state().delegate->applicationShouldTerminate();
+}
+
+// applicationWillTerminate, then the process is gone: nothing it posted on the way out reaches its
+// own tap.
+void endProcess() {
+  State& s = state();
+  if (s.delegate) s.delegate->applicationWillTerminate();
+  s.terminated = true;
+  s.posted.clear();
+}
+
+// The system asks the application to quit, as a logout does.
+void quit() {
+  const bool terminates = delegateLetsTerminate();
+  record(terminates ? "quit -> terminate" : "quit -> cancel");
+  if (terminates) endProcess();
+}
+
 void receive(const Input& input) {
   State& s = state();
   switch (input.kind) {
@@ -195,17 +229,36 @@ void receive(const Input& input) {
     break;
   }
   case Input::Kind::signal: deliverSignal(input.signal); break;
+  case Input::Kind::quit: quit(); break;
   }
 }
 
-// Fires every timer and block due at or before the limit, each at its own deadline.
-void runDue(double limit) {
+// The main run loop: timers and blocks as they fall due, and the trace's inputs at their times
+// (a timer due at an input's very time first), until the process ends, stop() holds or nothing is
+// left before `until`, which is not reached. Once the inputs are over, timers run only up to the
+// horizon.
+template <class Stop> void runLoop(double until, Stop stop) {
   State& s = state();
-  while (!ended() && !s.queue.empty() && s.queue.begin()->first.first <= limit) {
-    auto due = s.queue.extract(s.queue.begin());
-    if (due.mapped().invalidated && *due.mapped().invalidated) continue;
-    s.now = due.key().first;
-    act(due.mapped().action);
+  const std::vector<Input>& inputs = s.setup.inputs;
+  constexpr double never = std::numeric_limits<double>::infinity();
+  while (!halted() && !stop()) {
+    const bool inputsLeft = s.inputsReceived < inputs.size();
+    const double nextInput = inputsLeft ? inputs[s.inputsReceived].time : never;
+    const double nextTimer = s.queue.empty() ? never : s.queue.begin()->first.first;
+    const bool timerFirst = nextTimer <= (inputsLeft ? nextInput : s.setup.horizon);
+    const double next = timerFirst ? nextTimer : nextInput;
+    if (!(next < until)) return;
+    if (timerFirst) {
+      auto due = s.queue.extract(s.queue.begin());
+      if (due.mapped().invalidated && *due.mapped().invalidated) continue;
+      s.now = due.key().first;
+      act(due.mapped().action);
+    } else {
+      const Input& input = inputs[s.inputsReceived];
+      s.now = std::max(s.now, input.time);
+      act([&] { receive(input); });
+      ++s.inputsReceived;
+    }
   }
 }
 
@@ -248,6 +301,15 @@ bool terminated() {
 }
 bool stillRunning() {
   return state().stillRunning;
+}
+bool waitsForever() {
+  return state().waitsForever;
+}
+const std::vector<Alert>& alerts() {
+  return state().alerts;
+}
+const std::vector<double>& urlsOpened() {
+  return state().urlsOpened;
 }
 std::optional<Signal> killedBy() {
   return state().killedBy;
@@ -410,16 +472,8 @@ void Application::run() {
   sim::act([&] {
     if (s.delegate) s.delegate->applicationDidFinishLaunching();
   });
-  for (const sim::Input& input : s.setup.inputs) {
-    sim::runDue(input.time);
-    if (sim::ended()) return;
-    s.now = std::max(s.now, input.time);
-    sim::act([&] { sim::receive(input); });
-    ++s.inputsReceived;
-    if (sim::ended()) return;
-  }
-  sim::runDue(s.setup.horizon);
-  if (sim::ended()) return;
+  sim::runLoop(std::numeric_limits<double>::infinity(), [] { return false; });
+  if (sim::halted()) return;
   s.now = std::max(s.now, s.setup.horizon);
   s.stillRunning = true;
 }
@@ -430,28 +484,59 @@ void Application::activateIgnoringOtherApps(bool ignoring) {
 }
 
 void Application::terminate() {
-  sim::State& s = state();
-  if (sim::afterTerminate("terminate") || s.killedBy) return;
+  if (sim::afterTerminate("terminate") || state().killedBy) return;
   record("terminate");
-  if (s.delegate) s.delegate->applicationWillTerminate();
-  // The process is gone: nothing it posted on the way out reaches its own tap.
-  s.terminated = true;
-  s.posted.clear();
+  if (sim::delegateLetsTerminate())
+    sim::endProcess();
+  else
+    record("terminate cancelled");
 }
 
+// Modal: the main loop runs on while the alert is up, until it is answered (alert-answer seconds
+// after it appears, before anything else due then), aborted, or the process ends. An alert that
+// nothing will ever answer stops the run: the process would wait forever.
 AlertResponse runAlert(std::string_view message, std::string_view informative,
-                       std::span<const std::string_view> buttons) {
+                       std::span<const std::string_view> buttons,
+                       std::optional<std::size_t> escapeButton) {
   if (sim::afterTerminate("alert")) return 0;
-  std::string line = "alert " + std::string(message) + " | " + std::string(informative);
-  for (std::string_view button : buttons)
+  sim::State& s = state();
+  sim::Alert alert{s.now, std::string(message), std::string(informative), {}, escapeButton};
+  std::string line = "alert " + alert.message + " | " + alert.informative;
+  for (std::string_view button : buttons) {
+    alert.buttons.emplace_back(button);
     line += " | " + std::string(button);
-  const AlertResponse response = buttons.empty() ? 0 : state().setup.alertButton;
+  }
+  s.alerts.push_back(std::move(alert));
+  const std::optional<double> answer = s.setup.alertAnswer;
+  const double answerAt = answer ? s.now + *answer : std::numeric_limits<double>::infinity();
+  s.alertUp = true;
+  s.alertAborted = false;
+  sim::runLoop(answerAt, [&] { return s.alertAborted; });
+  s.alertUp = false;
+  if (sim::ended()) return alertAborted; // the alert went with the process
+  if (!s.alertAborted) {
+    if (!answer) {
+      s.waitsForever = true;
+      return alertAborted;
+    }
+    s.now = std::max(s.now, answerAt);
+  }
+  const AlertResponse response = s.alertAborted    ? alertAborted
+                                 : buttons.empty() ? 0
+                                                   : s.setup.alertButton;
   record(line + format(" -> %ld", response));
   return response;
 }
 
+bool abortAlert() {
+  if (sim::afterTerminate("alert abort") || !state().alertUp) return false;
+  state().alertAborted = true;
+  return true;
+}
+
 void openURL(std::string_view url) {
   if (sim::afterTerminate("open")) return;
+  state().urlsOpened.push_back(state().now);
   record("open " + std::string(url));
 }
 

@@ -15,7 +15,7 @@ namespace sim {
 
 // Something that happens to the running program from outside, at a virtual time.
 struct Input {
-  enum class Kind { event, reopen, signal };
+  enum class Kind { event, reopen, signal, quit }; // quit: the system asks the app to quit
   double time = 0;
   Kind kind = Kind::event;
   platform::Signal signal = platform::Signal::terminate; // for a signal
@@ -52,9 +52,19 @@ struct Setup {
   bool secureInput = false; // another application holds secure keyboard input
   int systemVersion = 26;   // the major version macOS reports to the program
   platform::AlertResponse alertButton = platform::alertFirstButton;
+  // Each alert is answered this long after it appears; never, when empty.
+  std::optional<double> alertAnswer = 0;
   Failures fail;
   std::vector<Input> inputs; // in time order
   double horizon = 3600;     // the run loop gives up here if the program has not ended
+};
+
+// An alert as the program showed it.
+struct Alert {
+  double shown = 0;
+  std::string message, informative;
+  std::vector<std::string> buttons;
+  std::optional<std::size_t> escapeButton;
 };
 
 // "TYPE key=K flags=0xF user=U": an event as logs and observations spell it.
@@ -73,11 +83,16 @@ const std::vector<LogLine>& log();
 bool terminated();
 // The run loop reached the horizon with the program still running.
 bool stillRunning();
+// The program waits on an alert that nothing will ever answer or end.
+bool waitsForever();
 // A signal nobody watched arrived, and its default action ended the process on the spot.
 std::optional<platform::Signal> killedBy();
 // The signals the program watches, in the order it asked.
 std::vector<platform::Signal> watchedSignals();
 const std::vector<TapRequest>& tapRequests();
+// Every alert shown, in order, and when System Settings (any URL) was opened.
+const std::vector<Alert>& alerts();
+const std::vector<double>& urlsOpened();
 // What a listen-only tap behind the program's own saw: the input events that passed it (as the
 // program handed them back) or met no tap of its, and the events the program posted, in order.
 const std::vector<Input>& observed();

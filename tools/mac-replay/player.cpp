@@ -170,6 +170,7 @@ Action Player::play(double now) {
     case sim::Input::Kind::reopen:
       ++launchesPending;
       return {.kind = Action::Kind::launch, .traceLine = line};
+    case sim::Input::Kind::quit: continue; // refused before the run
     case sim::Input::Kind::signal:
       return {.kind = Action::Kind::signal, .event = input, .traceLine = line, .pid = appPid};
     case sim::Input::Kind::event:

@@ -37,7 +37,7 @@ std::optional<std::string> unplayable(const replay::Trace& trace) {
       why = "a user's launcher passes no arguments";
     else if (w[0] == "trusted" && w[1] == "no")
       why = "the app's Accessibility permission is not ours to withdraw";
-    else if (w[0] == "alert-button")
+    else if (w[0] == "alert-button" || w[0] == "alert-answer")
       why = "nobody is there to answer an alert";
     else if (w[0] == "fail")
       why = "the system's calls cannot be made to fail";
@@ -51,6 +51,8 @@ std::optional<std::string> unplayable(const replay::Trace& trace) {
   for (std::size_t i = 0; i < trace.setup.inputs.size(); ++i) {
     const sim::Input& input = trace.setup.inputs[i];
     const bool event = input.kind == sim::Input::Kind::event;
+    if (input.kind == sim::Input::Kind::quit)
+      return refusal(trace.inputLines[i], "quit", "quitting the app is not played yet");
     if (event && platform::isTapDisabledNotification(input.type))
       return refusal(trace.inputLines[i], std::string(sim::eventTypeName(input.type)),
                      "the system disables taps on its own terms");

@@ -2,6 +2,8 @@
 #include "platform/sim/names.h"
 #include "tools/replay/trace.h"
 
+#include <algorithm>
+
 namespace replay {
 
 using sim::stamped;
@@ -25,34 +27,59 @@ std::vector<std::string> replay(const Trace& trace, bool withNotes) {
   for (const sim::LogLine& line : sim::log())
     if (withNotes || !line.text.starts_with("note "))
       lines.push_back(stamped(line.time, line.text));
-  std::string end = sim::stillRunning() ? "still running" : "exit " + std::to_string(status);
+  std::string end = sim::stillRunning()   ? "still running"
+                    : sim::waitsForever() ? "waits forever on an alert nobody answers"
+                                          : "exit " + std::to_string(status);
   if (const std::optional<platform::Signal> signal = sim::killedBy())
     end = "killed " + std::string(sim::signalName(*signal));
   lines.push_back(stamped(sim::now(), end));
   return lines;
 }
 
+namespace {
+
+// What an observer sees of an alert when it appears: its texts and buttons, the one Esc chooses
+// marked, and that it stands in front, where the user can answer it.
+void sightings(std::vector<std::pair<double, std::string>>& seen) {
+  for (const sim::Alert& alert : sim::alerts()) {
+    std::string text = "alert " + alert.message + " | " + alert.informative;
+    for (std::size_t i = 0; i < alert.buttons.size(); ++i)
+      text += " | " + alert.buttons[i] + (alert.escapeButton == i ? " (Esc)" : "");
+    seen.emplace_back(alert.shown, text);
+    seen.emplace_back(alert.shown, "alert in front");
+  }
+  for (double opened : sim::urlsOpened())
+    seen.emplace_back(opened, "settings");
+}
+
+} // namespace
+
 std::vector<std::string> observe(const Trace& trace) {
   run(trace);
-  std::vector<std::string> lines;
   bool commandHeld = false;
-  double last = 0;
-  const auto see = [&](const sim::Input& event) {
-    lines.push_back(stamped(event.time, sim::describe(event)));
-    last = event.time;
-    if (event.type == platform::EventType::flagsChanged && event.key == platform::key::command)
-      commandHeld = (event.flags & platform::commandFlag) != 0;
+  const auto event = [&](const sim::Input& input) {
+    if (input.type == platform::EventType::flagsChanged && input.key == platform::key::command)
+      commandHeld = (input.flags & platform::commandFlag) != 0;
+    return std::pair(input.time, sim::describe(input));
   };
-  for (const sim::Input& event : sim::observed())
-    see(event);
-  last = sim::now();
-  lines.push_back(stamped(last, sim::stillRunning() ? "still running" : "exit"));
-  // What came after the process ended met no tap of ours; reopens and signals are no events.
+  // Alerts and System Settings come before the events of the same moment.
+  std::vector<std::pair<double, std::string>> seen;
+  sightings(seen);
+  for (const sim::Input& input : sim::observed())
+    seen.push_back(event(input));
+  std::stable_sort(seen.begin(), seen.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  seen.emplace_back(sim::now(),
+                    sim::stillRunning() || sim::waitsForever() ? "still running" : "exit");
+  // What came after the process ended met no tap of ours; reopens, signals and quits are no events.
   const std::vector<sim::Input>& inputs = trace.setup.inputs;
   for (std::size_t i = sim::inputsReceived(); i < inputs.size(); ++i)
     if (inputs[i].kind == sim::Input::Kind::event && !isTapDisabledNotification(inputs[i].type))
-      see(inputs[i]);
-  if (commandHeld) lines.push_back(stamped(last, "command held"));
+      seen.push_back(event(inputs[i]));
+  if (commandHeld) seen.emplace_back(seen.back().first, "command held");
+  std::vector<std::string> lines;
+  for (const auto& [time, text] : seen)
+    lines.push_back(stamped(time, text));
   return lines;
 }
 

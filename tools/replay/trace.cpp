@@ -68,8 +68,8 @@ private:
   [[noreturn]] void fail(const std::string& what) const { throw TraceError(lineNumber, what); }
 
   static bool isDirective(std::string_view word) {
-    return word == "args" || word == "trusted" || word == "alert-button" || word == "fail" ||
-           word == "secure-input" || word == "macos";
+    return word == "args" || word == "trusted" || word == "alert-button" ||
+           word == "alert-answer" || word == "fail" || word == "secure-input" || word == "macos";
   }
 
   void directive(const std::vector<std::string>& w) {
@@ -86,6 +86,11 @@ private:
       (w[0] == "trusted" ? trace.setup.trusted : trace.setup.secureInput) = value == "yes";
     } else if (w[0] == "macos") {
       trace.setup.systemVersion = systemVersion(value);
+    } else if (w[0] == "alert-answer") {
+      const std::optional<double> seconds = parseTime(value);
+      if (!seconds && value != "never")
+        fail("alert-answer must be seconds or never, not '" + value + "'");
+      trace.setup.alertAnswer = seconds;
     } else if (w[0] == "alert-button") {
       if (value != "first" && value != "second")
         fail("alert-button must be first or second, not '" + value + "'");
@@ -119,9 +124,9 @@ private:
 
     sim::Input input;
     input.time = *time;
-    if (w[1] == "reopen") {
-      if (w.size() > 2) fail("unexpected '" + w[2] + "' after reopen");
-      input.kind = sim::Input::Kind::reopen;
+    if (w[1] == "reopen" || w[1] == "quit") {
+      if (w.size() > 2) fail("unexpected '" + w[2] + "' after " + w[1]);
+      input.kind = w[1] == "quit" ? sim::Input::Kind::quit : sim::Input::Kind::reopen;
     } else if (w[1] == "signal") {
       if (w.size() < 3) fail("missing signal name: TERM, INT or HUP");
       const std::optional<platform::Signal> signal = sim::signalNamed(w[2]);
