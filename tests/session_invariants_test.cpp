@@ -35,6 +35,12 @@ public:
           << "\n";
     if (chance(5)) out << "trusted no\n";
     if (chance(50)) out << "alert-button second\n";
+    // An alert nobody answers waits forever, unless something asks the process to end.
+    const bool unanswered = chance(20);
+    if (unanswered)
+      out << "alert-answer never\n";
+    else if (chance(30))
+      out << "alert-answer " << pick({"0.5", "3", "15"}) << "\n";
     for (const char* failure : {"tap", "runloop-source", "event-source", "events"})
       if (chance(3)) out << "fail " << failure << "\n";
     // Some sessions start late, so that clicks come just before the session timeout.
@@ -82,12 +88,12 @@ private:
           "leftMouseDown leftMouseDown leftMouseUp leftMouseUp rightMouseDown rightMouseUp "
           "otherMouseDown otherMouseUp mouseMoved mouseMoved leftMouseDragged rightMouseDragged "
           "otherMouseDragged keyDown keyDown keyUp flagsChanged scrollWheel tapDisabledByTimeout "
-          "tapDisabledByUserInput reopen signal");
+          "tapDisabledByUserInput reopen signal quit");
       return std::vector<std::string>(std::istream_iterator<std::string>(names), {});
     }();
     const std::string& kind = kinds[below(kinds.size())];
     out << kind;
-    if (kind == "reopen") return;
+    if (kind == "reopen" || kind == "quit") return;
     if (kind == "signal") {
       out << ' ' << pick({"TERM", "INT", "HUP"});
       return;

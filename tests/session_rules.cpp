@@ -69,9 +69,11 @@ struct Phase {
 constexpr double latestExit = 0.35 + 20.0 + 2.0 + 0.05;
 
 // Lines that change nothing the checks follow.
-const std::string_view harmless[] = {
-    "policy ",    "activate", "alert ", "open ", "stdout ", "tap create ", "runloop-source create ",
-    "tap disable"};
+const std::string_view harmless[] = {"policy ", "stdout ", "tap create ", "runloop-source create ",
+                                     "tap disable"};
+
+// The longest a request to end (a second launch, a signal, a quit) may keep the process waiting.
+constexpr double exitAfterRequest = 0.15;
 
 } // namespace
 
@@ -84,6 +86,10 @@ std::string broken(const std::vector<std::string>& log) {
   bool escapeInPosts = false;
   std::optional<std::string> awaitedMouseUp;
   std::optional<double> terminatedAt;
+  // An alert is up from its activation to its line; an alert shown may keep the process long.
+  bool alertUp = false, alertShown = false;
+  std::optional<double> requestedWhileAlertUp;
+  bool requested = false;
   double last = 0;
   for (std::size_t i = 0; i < log.size(); ++i) {
     const std::string& line = log[i];
@@ -92,8 +98,8 @@ std::string broken(const std::vector<std::string>& log) {
     const std::string where = " (line " + std::to_string(i + 1) + ": " + line + ")";
     if (time < last) return "time went backwards" + where;
     last = time;
-    const bool ends =
-        text.starts_with("exit ") || text.starts_with("killed ") || text == "still running";
+    const bool ends = text.starts_with("exit ") || text.starts_with("killed ") ||
+                      text == "still running" || text.starts_with("waits forever");
     if (text.starts_with("after terminate: "))
       return "the program asked the platform for something after terminate" + where;
     if (terminatedAt && !ends && (time != *terminatedAt || text != commandRelease))
@@ -146,13 +152,33 @@ std::string broken(const std::vector<std::string>& log) {
       } else if (swallowed) {
         return "swallowed while neither holding nor finishing" + where;
       }
-    } else if (text.starts_with("reopen ") || text.starts_with("signal ")) {
+    } else if (text.starts_with("reopen ") || text.starts_with("signal ") ||
+               text.starts_with("quit ")) {
       now = {false, true};
+      requested = true;
+      if (alertUp && !requestedWhileAlertUp) requestedWhileAlertUp = time;
+      if (text == "quit -> terminate") terminatedAt = time;
+    } else if (text == "activate ignoring other apps") {
+      alertUp = alertShown = true;
+    } else if (text.starts_with("alert ")) {
+      if (!alertUp) return "an alert without its activation" + where;
+      alertUp = false;
+      if (requestedWhileAlertUp && !text.ends_with(" -> -1001"))
+        return "an alert outlived a request to end" + where;
+    } else if (text.starts_with("open ")) {
+      if (requestedWhileAlertUp) return "opened a link after a request to end" + where;
     } else if (text == "terminate") {
       terminatedAt = time;
+    } else if (text.starts_with("waits forever")) {
+      if (requested) return "waits forever after a request to end" + where;
+      if (!alertUp || commandHeld) return "waits forever, and not on an alert" + where;
+      return "";
     } else if (text.starts_with("exit ")) {
       if (i + 1 != log.size()) return "the log goes on after the exit" + where;
-      if (time > latestExit + 1e-9) return "exited later than 22.4 s after launch" + where;
+      if (!alertShown && time > latestExit + 1e-9)
+        return "exited later than 22.4 s after launch" + where;
+      if (requestedWhileAlertUp && time > *requestedWhileAlertUp + exitAfterRequest + 1e-9)
+        return "exited later than 0.15 s after a request to end during an alert" + where;
       if (commandHeld) return "exited with Command held" + where;
       return "";
     } else if (text == "still running" || text.starts_with("killed ")) {

@@ -29,6 +29,10 @@
   return _delegate->applicationShouldHandleReopen(flag) ? YES : NO;
 }
 
+- (NSApplicationTerminateReply)applicationShouldTerminate:(NSApplication*)sender {
+  return _delegate->applicationShouldTerminate() ? NSTerminateNow : NSTerminateCancel;
+}
+
 - (void)applicationWillTerminate:(NSNotification*)notification {
   _delegate->applicationWillTerminate();
 }
@@ -43,6 +47,7 @@ static_assert(NSApplicationActivationPolicyAccessory ==
 static_assert(NSApplicationActivationPolicyProhibited ==
               static_cast<NSApplicationActivationPolicy>(ActivationPolicy::prohibited));
 static_assert(NSAlertFirstButtonReturn == alertFirstButton);
+static_assert(NSModalResponseAbort == alertAborted);
 
 namespace {
 
@@ -133,14 +138,30 @@ void Application::terminate() {
 }
 
 AlertResponse runAlert(std::string_view message, std::string_view informative,
-                       std::span<const std::string_view> buttons) {
+                       std::span<const std::string_view> buttons,
+                       std::optional<std::size_t> escapeButton) {
   @autoreleasepool {
     NSAlert* alert = [[NSAlert alloc] init];
     alert.messageText = nsString(message);
     alert.informativeText = nsString(informative);
-    for (std::string_view title : buttons)
-      [alert addButtonWithTitle:nsString(title)];
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+      NSButton* button = [alert addButtonWithTitle:nsString(buttons[i])];
+      // NSAlert gives Esc only to a button titled Cancel.
+      if (escapeButton == i) button.keyEquivalent = @"\033";
+    }
+    // A modal window refuses a quit request (a logout) without asking the delegate; ours asks it.
+    alert.window.preventsApplicationTerminationWhenModal = NO;
     return [alert runModal];
+  }
+}
+
+// From a timer, a signal's source or a delegate callback, not from the alert's own events:
+// abortModal, not stopModal, is what ends the modal loop from there.
+bool abortAlert() {
+  @autoreleasepool {
+    if (NSApp.modalWindow == nil) return false;
+    [NSApp abortModal];
+    return true;
   }
 }
 
@@ -151,13 +172,15 @@ void openURL(std::string_view url) {
   }
 }
 
+// In the common modes, so that an alert's modal loop does not hold our exit back.
 Owned<Timer> scheduleTimer(double seconds, std::function<void()> action) {
   @autoreleasepool {
-    NSTimer* timer = [NSTimer scheduledTimerWithTimeInterval:seconds
-                                                     repeats:NO
-                                                       block:^(NSTimer*) {
-                                                         action();
-                                                       }];
+    NSTimer* timer = [NSTimer timerWithTimeInterval:seconds
+                                            repeats:NO
+                                              block:^(NSTimer*) {
+                                                action();
+                                              }];
+    [[NSRunLoop mainRunLoop] addTimer:timer forMode:NSRunLoopCommonModes];
     return Owned<Timer>(static_cast<Timer*>((__bridge_retained void*)timer));
   }
 }

@@ -1,5 +1,6 @@
-// The AppKit declarations Quorvane uses, as in the macOS SDK's NSResponder.h,
-// NSRunningApplication.h, NSApplication.h, NSAlert.h, NSButton.h and NSWorkspace.h.
+// The AppKit declarations Quorvane uses, as in the macOS SDK's NSResponder.h, NSView.h,
+// NSControl.h, NSWindow.h, NSRunningApplication.h, NSApplication.h, NSAlert.h, NSButton.h and
+// NSWorkspace.h.
 // (pid_t comes from <sys/types.h>, which Foundation brings in the SDK.)
 #pragma once
 
@@ -10,6 +11,17 @@
 
 // NSResponder.h
 @interface NSResponder : NSObject
+@end
+
+// NSView.h, NSControl.h
+@interface NSView : NSResponder
+@end
+@interface NSControl : NSView
+@end
+
+// NSWindow.h
+@interface NSWindow : NSResponder
+@property BOOL preventsApplicationTerminationWhenModal;
 @end
 
 // NSRunningApplication.h: NS_ENUM(NSInteger, NSApplicationActivationPolicy)
@@ -24,6 +36,14 @@ enum NSApplicationActivationPolicy : NSInteger {
 
 // NSApplication.h
 typedef NSInteger NSModalResponse;
+static const NSModalResponse NSModalResponseAbort = -1001;
+
+// NS_ENUM(NSUInteger, NSApplicationTerminateReply)
+enum NSApplicationTerminateReply : NSUInteger {
+  NSTerminateCancel = 0,
+  NSTerminateNow = 1,
+  NSTerminateLater = 2,
+};
 
 @class NSApplication;
 
@@ -32,6 +52,7 @@ typedef NSInteger NSModalResponse;
 - (void)applicationDidFinishLaunching:(NSNotification*)notification;
 - (BOOL)applicationShouldHandleReopen:(NSApplication*)sender
                     hasVisibleWindows:(BOOL)hasVisibleWindows;
+- (NSApplicationTerminateReply)applicationShouldTerminate:(NSApplication*)sender;
 - (void)applicationWillTerminate:(NSNotification*)notification;
 @end
 
@@ -43,13 +64,17 @@ typedef NSInteger NSModalResponse;
 - (void)activate __attribute__((availability(macos, introduced = 14.0)));
 - (void)run;
 - (void)terminate:(nullable id)sender;
+@property(nullable, readonly, strong) NSWindow* modalWindow;
+- (void)abortModal;
 - (BOOL)setActivationPolicy:(NSApplicationActivationPolicy)activationPolicy;
 @end
 
 extern "C" __kindof NSApplication* _Null_unspecified NSApp;
 
 // NSButton.h
-@class NSButton;
+@interface NSButton : NSControl
+@property(copy) NSString* keyEquivalent;
+@end
 
 // NSAlert.h
 @interface NSAlert : NSObject
@@ -57,6 +82,7 @@ extern "C" __kindof NSApplication* _Null_unspecified NSApp;
 @property(copy) NSString* informativeText;
 - (NSButton*)addButtonWithTitle:(NSString*)title;
 - (NSModalResponse)runModal;
+@property(readonly, strong) NSWindow* window;
 @end
 static const NSModalResponse NSAlertFirstButtonReturn = 1000;
 

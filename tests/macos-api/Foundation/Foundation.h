@@ -1,5 +1,5 @@
 // The Foundation declarations Quorvane uses, as in the macOS SDK's NSObjCRuntime.h, NSString.h,
-// NSURL.h, NSDate.h, NSTimer.h, NSNotification.h, NSError.h and NSProcessInfo.h (64-bit:
+// NSURL.h, NSDate.h, NSTimer.h, NSRunLoop.h, NSNotification.h, NSError.h and NSProcessInfo.h (64-bit:
 // NSInteger is long).
 #pragma once
 
@@ -37,7 +37,18 @@ typedef double NSTimeInterval;
 + (NSTimer*)scheduledTimerWithTimeInterval:(NSTimeInterval)interval
                                    repeats:(BOOL)repeats
                                      block:(void (^)(NSTimer* timer))block;
++ (NSTimer*)timerWithTimeInterval:(NSTimeInterval)interval
+                          repeats:(BOOL)repeats
+                            block:(void (^)(NSTimer* timer))block;
 - (void)invalidate;
+@end
+
+// NSRunLoop.h
+typedef NSString* NSRunLoopMode;
+extern "C" NSRunLoopMode const NSRunLoopCommonModes;
+@interface NSRunLoop : NSObject
+@property(class, readonly, strong) NSRunLoop* mainRunLoop;
+- (void)addTimer:(NSTimer*)timer forMode:(NSRunLoopMode)mode;
 @end
 
 // NSNotification.h
