@@ -149,8 +149,15 @@ AlertResponse runAlert(std::string_view message, std::string_view informative,
       // NSAlert gives Esc only to a button titled Cancel.
       if (escapeButton == i) button.keyEquivalent = @"\033";
     }
+    NSWindow* window = alert.window;
     // A modal window refuses a quit request (a logout) without asking the delegate; ours asks it.
-    alert.window.preventsApplicationTerminationWhenModal = NO;
+    window.preventsApplicationTerminationWhenModal = NO;
+    // Activation is only a request from macOS 14 on, and the user is in another app when they
+    // launch us. Shown in front of every app's windows even if it is declined, the alert can be
+    // seen and clicked, which activates an accessory app; runModal then only makes it key.
+    [alert layout];
+    [window center];
+    [window orderFrontRegardless];
     return [alert runModal];
   }
 }

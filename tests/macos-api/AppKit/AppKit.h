@@ -22,6 +22,8 @@
 // NSWindow.h
 @interface NSWindow : NSResponder
 @property BOOL preventsApplicationTerminationWhenModal;
+- (void)center;
+- (void)orderFrontRegardless;
 @end
 
 // NSRunningApplication.h: NS_ENUM(NSInteger, NSApplicationActivationPolicy)
@@ -82,6 +84,7 @@ extern "C" __kindof NSApplication* _Null_unspecified NSApp;
 @property(copy) NSString* informativeText;
 - (NSButton*)addButtonWithTitle:(NSString*)title;
 - (NSModalResponse)runModal;
+- (void)layout;
 @property(readonly, strong) NSWindow* window;
 @end
 static const NSModalResponse NSAlertFirstButtonReturn = 1000;
