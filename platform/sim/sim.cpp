@@ -246,8 +246,8 @@ template <class Stop> void runLoop(double until, Stop stop) {
     const double nextInput = inputsLeft ? inputs[s.inputsReceived].time : never;
     const double nextTimer = s.queue.empty() ? never : s.queue.begin()->first.first;
     const bool timerFirst = nextTimer <= (inputsLeft ? nextInput : s.setup.horizon);
-    const double next = timerFirst ? nextTimer : nextInput;
-    if (!(next < until)) return;
+    if (!timerFirst && !inputsLeft) return; // nothing left to do
+    if ((timerFirst ? nextTimer : nextInput) >= until) return;
     if (timerFirst) {
       auto due = s.queue.extract(s.queue.begin());
       if (due.mapped().invalidated && *due.mapped().invalidated) continue;
