@@ -14,7 +14,8 @@ file(WRITE ${bin}/xcrun [[#!/bin/sh
 if [ "$1 $3" != "stapler $DMG" ] || [ $# -ne 3 ]; then echo "xcrun $*" >>"$LOG"; exit 64; fi
 echo "$2" >>"$LOG"
 if [ "$2" = validate ]; then exit "$VALIDATES"; fi
-if [ "$STAPLED_AT" != never ] && [ "$(grep -c '^staple$' "$LOG")" -ge "$STAPLED_AT" ]; then exit 0; fi
+tries=$(grep -c '^staple$' "$LOG")
+if [ "$STAPLED_AT" != never ] && [ "$tries" -ge "$STAPLED_AT" ]; then exit 0; fi
 echo "The staple and validate action failed! Error $FAILS_WITH." >&2
 exit "$FAILS_WITH"
 ]])
@@ -47,7 +48,8 @@ endfunction()
 set(cases
   "5|3|65|0|0|staple,sleep 5,staple,sleep 10,staple,validate"
   "0|2|1|0|0|staple,sleep 0,staple,validate"
-  "default|never|65|0|1|staple,sleep 30,staple,sleep 60,staple,sleep 120,staple,sleep 240,staple,sleep 480,staple"
+  "default|never|65|0|1|staple,sleep 30,staple,sleep 60,staple,sleep 120,staple,sleep 240,staple,\
+sleep 480,staple"
   "5|1|65|65|1|staple,validate")
 set(failed)
 foreach(case IN LISTS cases)
