@@ -69,11 +69,12 @@ void addToMainRunLoop(RunLoopSource& source);
 
 // --- Application services -------------------------------------------------------------------
 
-// The major version of the system as it reports it to this program. To a program built with an
-// SDK older than macOS 26's, macOS 26 reports the compatibility version 16, as macOS 11 once
-// reported 10.16. What macOS 27 and later report to such a program is not documented: perhaps
-// 17 and so on, perhaps still 16, as 10.16 stayed 10.16 after Big Sur. Builds with the SDK of
-// macOS 26 or later are told the true version.
+// The major version of the system as it reports it to this program. Builds with the SDK of macOS
+// 26 or later are told the true version. To a program built with an older SDK, the first macOS 26
+// betas reported the compatibility version 16, as macOS 11 once reported 10.16 (public reports of
+// 2025-06); by beta 4 they reported 26 (Apple Developer Forums, 2025-07). What the released macOS
+// 26, and 27 and later, report to such a program is not documented (as of 2026-12): the Mac
+// check's run of the macos-15 build (SDK 15) on macOS 26 and 27 will settle it.
 int reportedSystemVersion();
 
 class ApplicationDelegate {

@@ -98,8 +98,9 @@ AlertResponse Switcher::showAlert(std::string_view message, std::string_view inf
 
 bool Switcher::accessibilityPaneRenamed() {
   int version = reportedSystemVersion();
-  // A build against an SDK older than macOS 26's is told 16 on macOS 26; should a later macOS
-  // count on from there (17 on 27, and so on), it is read the same way.
+  // Early macOS 26 betas told a build against an older SDK 16 (2025-06), beta 4 told it 26
+  // (2025-07); what released versions tell it is not known. No macOS is numbered 16 to 25, so
+  // reading them as 26 to 35 is harmless either way, and covers a count on from 16.
   if (version >= 16 && version <= 25) version += 10;
   return version >= 27;
 }
