@@ -63,6 +63,12 @@ macreplay::DryMac macOf(const std::string& trace) {
       mac.hearsProbe = value == "yes";
     else if (name == "secure-input")
       mac.secureInput = value == "yes";
+    else if (name == "probe")
+      mac.probe = "Accessibility: " + (value == "allowed" ? value : "not allowed");
+    else if (name == "alert-in-front")
+      mac.alertInFront = value == "yes";
+    else if (name == "settings")
+      mac.settings = time();
     else if (name == "preflight")
       mac.preflight = {.listen = value == "yes", .post = value == "yes"};
     else
@@ -83,8 +89,11 @@ std::vector<std::string> dryRunFiles() {
 
 class DryRun : public testing::TestWithParam<std::string> {};
 
+// A dry run under mac-replay/ with no trace beside it is of the trace of its name under traces/.
 TEST_P(DryRun, DoesWhatItsFileSays) {
-  const std::string trace = contents(tests / (GetParam() + ".trace"));
+  fs::path path = tests / (GetParam() + ".trace");
+  if (!fs::exists(path)) path = tests / "traces" / path.filename();
+  const std::string trace = contents(path);
   std::ostringstream printed;
   macreplay::dryRun(traceOf(trace), macOf(trace), printed);
   EXPECT_EQ(printed.str(), contents(tests / (GetParam() + ".dry-run")));
