@@ -108,16 +108,21 @@ INSTANTIATE_TEST_SUITE_P(Cases, DryRun, testing::ValuesIn(dryRunFiles()),
                            return name;
                          });
 
-// The traces that the Mac check plays, as its script lists them, each with its dry run.
+// The traces that the Mac check plays, as its script lists them, each with its dry run: the
+// alerts' under mac-replay/.
 TEST(MacCheck, EveryTraceItPlaysHasADryRun) {
   const std::string script = contents(tests / "../tools/mac-replay/check-traces.cmake");
-  const std::size_t list = script.find("set(traces");
-  ASSERT_NE(list, std::string::npos);
-  std::istringstream names(script.substr(list + 10, script.find(')', list) - list - 10));
-  int count = 0;
-  for (std::string name; names >> name; ++count)
-    EXPECT_TRUE(fs::exists(tests / "traces" / (name + ".dry-run"))) << name;
-  EXPECT_GE(count, 9);
+  for (const auto& [list, folder, least] :
+       {std::tuple("set(traces", "traces", 9), std::tuple("set(alerts", "mac-replay", 5)}) {
+    const std::size_t at = script.find(list);
+    ASSERT_NE(at, std::string::npos) << list;
+    const std::size_t from = at + std::string(list).size();
+    std::istringstream names(script.substr(from, script.find(')', at) - from));
+    int count = 0;
+    for (std::string name; names >> name; ++count)
+      EXPECT_TRUE(fs::exists(tests / folder / (name + ".dry-run"))) << name;
+    EXPECT_GE(count, least) << list;
+  }
 }
 
 // A played run: the log is what the tap saw, from the launch, and the verdict compares it with
