@@ -15,9 +15,9 @@ if(NOT status EQUAL 0 OR NOT out STREQUAL expected OR NOT err STREQUAL "")
   message(FATAL_ERROR "dry run: status ${status}, stdout '${out}', stderr '${err}'")
 endif()
 
-file(WRITE ${WORK_DIR}/alert.trace "trusted no\n1 mouseMoved\n")
-expect("unplayable" 2 "^$" "^quorvane-mac-replay: [^\n]*alert.trace:1: cannot follow 'trusted no'"
-       --dry-run ${WORK_DIR}/alert.trace)
+file(WRITE ${WORK_DIR}/failing.trace "trusted no\nfail tap\n1 mouseMoved\n")
+expect("unplayable" 2 "^$" "^quorvane-mac-replay: [^\n]*failing.trace:2: cannot follow 'fail tap'"
+       --dry-run ${WORK_DIR}/failing.trace)
 expect("unknown argument" 2 "^$" "unknown argument '--dryrun'\nusage: quorvane-mac-replay APP"
        --dryrun ${TESTS}/traces/commit.trace)
 expect("dry run and check" 2 "^$" "--dry-run and --check do not go together"

@@ -63,6 +63,14 @@ macreplay::DryMac macOf(const std::string& trace) {
       mac.hearsProbe = value == "yes";
     else if (name == "secure-input")
       mac.secureInput = value == "yes";
+    else if (name == "probe")
+      mac.probe = "Accessibility: " + (value == "allowed" ? value : "not allowed");
+    else if (name == "alert")
+      mac.alert = time();
+    else if (name == "alert-in-front")
+      mac.alertInFront = value == "yes";
+    else if (name == "settings")
+      mac.settings = time();
     else if (name == "preflight")
       mac.preflight = {.listen = value == "yes", .post = value == "yes"};
     else
@@ -83,8 +91,11 @@ std::vector<std::string> dryRunFiles() {
 
 class DryRun : public testing::TestWithParam<std::string> {};
 
+// A dry run under mac-replay/ with no trace beside it is of the trace of its name under traces/.
 TEST_P(DryRun, DoesWhatItsFileSays) {
-  const std::string trace = contents(tests / (GetParam() + ".trace"));
+  fs::path path = tests / (GetParam() + ".trace");
+  if (!fs::exists(path)) path = tests / "traces" / path.filename();
+  const std::string trace = contents(path);
   std::ostringstream printed;
   macreplay::dryRun(traceOf(trace), macOf(trace), printed);
   EXPECT_EQ(printed.str(), contents(tests / (GetParam() + ".dry-run")));
@@ -99,16 +110,21 @@ INSTANTIATE_TEST_SUITE_P(Cases, DryRun, testing::ValuesIn(dryRunFiles()),
                            return name;
                          });
 
-// The traces that the Mac check plays, as its script lists them, each with its dry run.
+// The traces that the Mac check plays, as its script lists them, each with its dry run: the
+// alerts' under mac-replay/.
 TEST(MacCheck, EveryTraceItPlaysHasADryRun) {
   const std::string script = contents(tests / "../tools/mac-replay/check-traces.cmake");
-  const std::size_t list = script.find("set(traces");
-  ASSERT_NE(list, std::string::npos);
-  std::istringstream names(script.substr(list + 10, script.find(')', list) - list - 10));
-  int count = 0;
-  for (std::string name; names >> name; ++count)
-    EXPECT_TRUE(fs::exists(tests / "traces" / (name + ".dry-run"))) << name;
-  EXPECT_GE(count, 9);
+  for (const auto& [list, folder, least] :
+       {std::tuple("set(traces", "traces", 9), std::tuple("set(alerts", "mac-replay", 5)}) {
+    const std::size_t at = script.find(list);
+    ASSERT_NE(at, std::string::npos) << list;
+    const std::size_t from = at + std::string(list).size();
+    std::istringstream names(script.substr(from, script.find(')', at) - from));
+    int count = 0;
+    for (std::string name; names >> name; ++count)
+      EXPECT_TRUE(fs::exists(tests / folder / (name + ".dry-run"))) << name;
+    EXPECT_GE(count, least) << list;
+  }
 }
 
 // A played run: the log is what the tap saw, from the launch, and the verdict compares it with

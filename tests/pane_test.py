@@ -131,7 +131,9 @@ CHECK = [
      "3 of 3 alert texts do not name the pane as macOS 27 does"),
     ("macOS 27, both names", "27", dict(pane(NEW, THEIRS), **pane(NEW, OURS, "xml", "L.loctable")),
      0, ["  " + THEIRS, "  " + OURS, "  ok      「" + OURS], ""),
-    ("no tables", "27", None, 0, ["::warning::check-pane-name: no string tables under "], ""),
+    ("no tables where macOS 27 keeps them", "27", None, 1, [], "where macOS 27 keeps them"),
+    ("no tables on macOS 28", "28", None, 0, ["::warning::check-pane-name: no string tables under "],
+     ""),
     ("tables without the English name", "27", pane(OLD, OLD_JA), 1, [],
      'none with the English value "Device Control and Data Access"'),
     ("macOS 26, only the new name", "26", pane(NEW, OURS), 1, [],
@@ -141,6 +143,8 @@ CHECK = [
 # (arguments, a part of standard error), each to exit 2
 BAD_CHECK = [
     ([], "usage: check-pane-name REPLAY MAJOR [DIR]"),
+    (["--observed", "/nonexistent", "27"], "no alert in the observed logs under /nonexistent"),
+    (["--observed", "27"], "usage:"),
     (["REPLAY", "27", "DIR", "more"], "usage:"),
     (["REPLAY", "27.0"], "MAJOR must be a whole number"),
     (["REPLAY", "x"], "MAJOR must be a whole number"),
@@ -159,6 +163,19 @@ class CheckPaneNameTest(unittest.TestCase):
                 self.assertEqual(done.returncode, status, done.stdout + done.stderr)
                 for line in output:
                     self.assertIn("\n" + line, "\n" + done.stdout)
+                self.assertIn(error, done.stderr)
+
+    def test_observed(self):
+        """The texts of the alert lines the built app showed, from every log, once each."""
+        alert = "0.812 alert %sの許可 | %sで許可して | 開く | 閉じる (Esc)\n0.812 alert in front\n"
+        for name, status, error in (("our name", 0, ""), ("their name", 1, "2 of 2 alert texts")):
+            with self.subTest(name), tempfile.TemporaryDirectory() as logs:
+                for log in ("a.log", "b.log"):
+                    with open(os.path.join(logs, log), "w", encoding="utf-8") as file:
+                        file.write(alert % (((OURS if name == "our name" else THEIRS),) * 2))
+                done = run("check-pane-name", ["--observed", logs, "27", "DIR"], pane(NEW, OURS))
+                self.assertEqual(done.returncode, status, done.stdout + done.stderr)
+                self.assertEqual(done.stdout.count("の許可"), 1, done.stdout)
                 self.assertIn(error, done.stderr)
 
     def test_bad_arguments(self):

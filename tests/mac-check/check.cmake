@@ -32,3 +32,21 @@ file(READ ${WORK_DIR}/observed/commit.log log)
 if(NOT log MATCHES "^0.350 flagsChanged key=55")
   message(FATAL_ERROR "the observed log was not kept: '${log}'")
 endif()
+
+# The alert traces: each exists and is played; an unknown list is refused.
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -DTOOL=${SOURCE_DIR}/tests/mac-check/fake-mac-replay -DAPP=${app}
+          -DTRACES=${SOURCE_DIR}/tests/traces -DOUT=${out}-alerts -DPAUSE=0 -DLIST=alerts
+          -P ${SOURCE_DIR}/tools/mac-replay/check-traces.cmake
+  RESULT_VARIABLE status ERROR_VARIABLE said)
+if(NOT status EQUAL 0 OR NOT said MATCHES "permission-alert-quit: agrees[^\n]*\n5 of 5 traces agree")
+  message(FATAL_ERROR "the alert traces: status ${status}\n${said}")
+endif()
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -DTOOL=${SOURCE_DIR}/tests/mac-check/fake-mac-replay -DAPP=${app}
+          -DTRACES=${SOURCE_DIR}/tests/traces -DOUT=${out}-alerts -DLIST=alert
+          -P ${SOURCE_DIR}/tools/mac-replay/check-traces.cmake
+  RESULT_VARIABLE status ERROR_VARIABLE said)
+if(status EQUAL 0 OR NOT said MATCHES "LIST=alert: only alerts is known")
+  message(FATAL_ERROR "an unknown list was played: ${said}")
+endif()

@@ -43,7 +43,9 @@ std::optional<Number> field(std::string_view word, std::string_view name, int ba
 Line parseLine(int number, const std::string& text) {
   const auto fail = [&](const std::string& what) -> Line { throw LogError(number, what); };
   const std::vector<std::string> w = words(text);
-  Line line{number, text};
+  Line line;
+  line.number = number;
+  line.text = text;
   const std::optional<double> time = parseSeconds(w[0]);
   if (!time) return fail("bad time '" + w[0] + "'");
   line.time = *time;
@@ -54,10 +56,15 @@ Line parseLine(int number, const std::string& text) {
     line.kind = Line::Kind::stillRunning;
   } else if (w.size() == 3 && w[1] == "command" && w[2] == "held") {
     line.kind = Line::Kind::commandHeld;
+  } else if (w[1] == "alert" || w[1] == "settings") {
+    line.kind = w[1] == "alert" ? Line::Kind::alert : Line::Kind::settings;
+    if (w.size() > 2) line.detail = text.substr(text.find(w[2], text.find(w[1]) + w[1].size()));
+    if (line.kind == Line::Kind::alert && line.detail.empty()) return fail("nothing after alert");
   } else {
     const std::optional<EventType> type = sim::eventTypeNamed(w[1]);
     if (!type || platform::isTapDisabledNotification(*type))
-      return fail("'" + w[1] + "' is no event type, exit, still running or command held");
+      return fail("'" + w[1] + "' is no event type, alert, settings, exit, still running or " +
+                  "command held");
     line.type = *type;
     if (w.size() != 5) return fail("expected 'key=K flags=0xF user=U' after " + w[1]);
     const auto key = field<platform::KeyCode>(w[2], "key", 10);
@@ -80,6 +87,7 @@ bool isEnd(const Line& line) {
 // The same line apart from its time.
 bool same(const Line& a, const Line& b) {
   if (a.kind != b.kind) return false;
+  if (a.kind == Line::Kind::alert) return a.detail == b.detail;
   return a.kind != Line::Kind::event || (a.type == b.type && a.key == b.key && a.user == b.user &&
                                          (a.flags & comparedFlags) == (b.flags & comparedFlags));
 }
@@ -100,12 +108,15 @@ std::string kindName(const Line& line) {
   case Line::Kind::exit: return "exit";
   case Line::Kind::stillRunning: return "still running";
   case Line::Kind::commandHeld: return "command held";
+  case Line::Kind::alert: return "an alert";
+  case Line::Kind::settings: return "System Settings";
   }
   return "";
 }
 
 std::string differences(const Line& e, const Line& o) {
   if (e.kind != o.kind) return kindName(e) + " vs " + kindName(o);
+  if (e.kind == Line::Kind::alert) return "the alert differs";
   std::string what;
   const auto add = [&](const std::string& difference) {
     what += (what.empty() ? "" : ", ") + difference;
@@ -127,9 +138,11 @@ std::size_t distanceTo(const Line& line, const std::vector<Line>& lines, std::si
   return 0;
 }
 
-std::optional<std::size_t> firstMarker(const std::vector<Line>& lines) {
+std::optional<std::size_t> first(const std::vector<Line>& lines, bool marked) {
   for (std::size_t i = 0; i < lines.size(); ++i)
-    if (lines[i].kind == Line::Kind::event && lines[i].user == marker) return i;
+    if (marked ? lines[i].kind == Line::Kind::event && lines[i].user == marker
+               : lines[i].kind == Line::Kind::alert)
+      return i;
   return std::nullopt;
 }
 
@@ -176,7 +189,7 @@ std::vector<Line> parseLog(std::istream& input) {
       throw LogError(number, "line after 'command held'");
     Line line = parseLine(number, text);
     if (end && (isEnd(line) || end->kind == Line::Kind::stillRunning) &&
-        line.kind != Line::Kind::commandHeld)
+        line.kind != Line::Kind::commandHeld && line.kind != Line::Kind::settings)
       throw LogError(number, "line after the process ended on line " + std::to_string(end->number) +
                                  " (" + kindName(*end) + ")");
     lines.push_back(std::move(line));
@@ -185,10 +198,16 @@ std::vector<Line> parseLog(std::istream& input) {
   return lines;
 }
 
-std::optional<Disagreement> compare(const std::vector<Line>& expected,
-                                    const std::vector<Line>& observed, double tolerance) {
-  const std::optional<std::size_t> expectedMarker = firstMarker(expected);
-  const std::optional<std::size_t> observedMarker = firstMarker(observed);
+std::optional<Disagreement> compare(const std::vector<Line>& expectedLog,
+                                    const std::vector<Line>& observedLog, double tolerance) {
+  std::vector<Line> expected, observed, settings[2];
+  for (const Line& line : expectedLog)
+    (line.kind == Line::Kind::settings ? settings[0] : expected).push_back(line);
+  for (const Line& line : observedLog)
+    (line.kind == Line::Kind::settings ? settings[1] : observed).push_back(line);
+  const bool marked = first(expected, true) || first(observed, true);
+  const std::optional<std::size_t> expectedMarker = first(expected, marked);
+  const std::optional<std::size_t> observedMarker = first(observed, marked);
   const auto at = [&](std::size_t i, const std::string& what) {
     return Disagreement{lineAt(expected, i), lineAt(observed, i), what};
   };
@@ -207,7 +226,8 @@ std::optional<Disagreement> compare(const std::vector<Line>& expected,
       if (missing != 0 && (extra == 0 || missing < extra)) return at(i, "missing from observed");
       return at(i, differences(e, o));
     }
-    const bool timed = e.kind == Line::Kind::event || e.kind == Line::Kind::exit;
+    const bool timed =
+        e.kind == Line::Kind::event || e.kind == Line::Kind::exit || e.kind == Line::Kind::alert;
     if (timed && expectedMarker && observedMarker && i > *expectedMarker && i > *observedMarker) {
       const double off =
           (o.time - observed[*observedMarker].time) - (e.time - expected[*expectedMarker].time);
@@ -217,6 +237,13 @@ std::optional<Disagreement> compare(const std::vector<Line>& expected,
                          " (tolerance " + seconds(tolerance) + ")");
     }
   }
+  const std::size_t predicted = settings[0].size(), seen = settings[1].size();
+  if (predicted > seen)
+    return Disagreement{settings[0][seen].number, lineAt(observedLog, observedLog.size()),
+                        "System Settings did not come up"};
+  if (seen > predicted)
+    return Disagreement{lineAt(expectedLog, expectedLog.size()), settings[1][predicted].number,
+                        "System Settings came up unpredicted"};
   return std::nullopt;
 }
 

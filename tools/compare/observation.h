@@ -6,8 +6,9 @@
 // they agree.
 //
 // Lines: "T TYPE key=K flags=0xF user=U", "T exit", "T still running", "T command held", with T
-// in seconds (digits with an optional fraction). CRLF line ends and one trailing blank line are
-// tolerated.
+// in seconds (digits with an optional fraction); and of an alert, "T alert WHAT" (its texts and
+// buttons, or whether it stood in front) and "T settings [TITLE]" (System Settings came up). CRLF
+// line ends and one trailing blank line are tolerated.
 
 #include "platform/vocabulary.h"
 
@@ -29,7 +30,7 @@ constexpr platform::EventFlags comparedFlags = 0x001F0000;
 constexpr double defaultTolerance = 0.05;
 
 struct Line {
-  enum class Kind { event, exit, stillRunning, commandHeld };
+  enum class Kind { event, exit, stillRunning, commandHeld, alert, settings };
   int number = 0;   // 1-based, in its log
   std::string text; // as written, without the line end
   double time = 0;
@@ -38,6 +39,7 @@ struct Line {
   platform::KeyCode key = 0;
   platform::EventFlags flags = 0;
   std::int64_t user = 0;
+  std::string detail; // alert, settings: the words after the kind
 };
 
 // A malformed log; line is 1-based.
@@ -58,10 +60,12 @@ struct Disagreement {
   std::string what;
 };
 
-// Both logs are aligned on their first line carrying the marker; from the line after it, event
-// and exit times must agree within the tolerance (when neither log has such a line, only the order
-// counts). `still running` and `command held` mark an end, not a moment: their times are not
-// compared. A `command held` in the observed log always disagrees.
+// Both logs are aligned on their first line carrying the marker or, when neither has one, on their
+// first alert line; from the line after it, event, alert and exit times must agree within the
+// tolerance (with no such line, only the order counts). Alert lines are compared by their whole
+// text. `still running` and `command held` mark an end, not a moment: their times are not
+// compared. A `command held` in the observed log always disagrees. `settings` lines are counted,
+// not placed: System Settings comes up in its own time, even after the app has exited.
 std::optional<Disagreement> compare(const std::vector<Line>& expected,
                                     const std::vector<Line>& observed,
                                     double tolerance = defaultTolerance);

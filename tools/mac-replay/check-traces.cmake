@@ -6,10 +6,18 @@
 # runs past TIMEOUT counts as not played: the tool ends every run of its own well before (its
 # longest wait is 25 s after a trace's last input, then seconds to clean up), so only a hang
 # meets it.
+# LIST=alerts plays the alert traces instead (the build's mac-check-alerts), on a Mac where the app
+# is not yet allowed Accessibility.
 # Arguments: -DTOOL=quorvane-mac-replay -DAPP=Quorvane.app -DTRACES=dir -DOUT=dir
-#            [-DPAUSE=seconds] [-DTIMEOUT=seconds]
+#            [-DLIST=alerts] [-DPAUSE=seconds] [-DTIMEOUT=seconds]
 cmake_minimum_required(VERSION 3.25)
 
+set(alerts
+  permission-alert-return
+  permission-alert-esc
+  permission-alert-reopen
+  permission-alert-term
+  permission-alert-quit)
 set(traces
   commit
   right-click-cancels
@@ -20,6 +28,11 @@ set(traces
   marker-events-pass
   reopen-while-holding
   signal-while-holding)
+if(LIST STREQUAL "alerts")
+  set(traces ${alerts})
+elseif(DEFINED LIST)
+  message(FATAL_ERROR "LIST=${LIST}: only alerts is known")
+endif()
 if(NOT DEFINED PAUSE)
   set(PAUSE 1) # lets the system settle between two launches of the app
 endif()

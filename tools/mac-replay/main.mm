@@ -14,9 +14,17 @@
 #include <cerrno>
 #include <chrono>
 #include <dispatch/dispatch.h>
+#include <fstream>
 #include <iostream>
 #include <signal.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
+
+extern char** environ;
 
 namespace {
 
@@ -32,6 +40,7 @@ struct Shell {
   CFRunLoopSourceRef tapSource = nullptr;
   dispatch_source_t timer = nil;          // the one wait the Player asks for
   std::vector<dispatch_source_t> watches; // process exits and signals
+  std::string appPath, folder, probeFile; // the app; an alert trace's plain window, probe answer
 };
 
 Shell shell;
@@ -101,26 +110,142 @@ void listen() {
   CFRunLoopAddSource(CFRunLoopGetMain(), shell.tapSource, kCFRunLoopCommonModes);
 }
 
-void exited(pid_t pid) {
-  shell.player->exited(now(), pid);
-  drive();
-}
-
 // On the run loop, never by sleeping: a process-exit source, which a zombie also satisfies.
-void watchExit(pid_t pid) {
+void watchExit(pid_t pid, void (^exited)(void)) {
   dispatch_source_t watch =
       dispatch_source_create(DISPATCH_SOURCE_TYPE_PROC, static_cast<uintptr_t>(pid),
                              DISPATCH_PROC_EXIT, dispatch_get_main_queue());
   if (watch == nil) { // no source for a process that is already gone
-    exited(pid);
+    exited();
     return;
   }
-  dispatch_source_set_event_handler(watch, ^{
-    exited(pid);
-  });
+  dispatch_source_set_event_handler(watch, exited);
   dispatch_resume(watch);
   shell.watches.push_back(watch);
-  if (kill(pid, 0) != 0 && errno == ESRCH) exited(pid); // it ended before the watch began
+  if (kill(pid, 0) != 0 && errno == ESRCH) exited(); // it ended before the watch began
+}
+
+void watchApp(pid_t pid) {
+  watchExit(pid, ^{
+    shell.player->exited(now(), pid);
+    drive();
+  });
+}
+
+// --- Alerts -----------------------------------------------------------------------------------
+
+// An element's attribute, handed to ARC; nil where there is none.
+id attribute(id element, CFStringRef name) {
+  CFTypeRef value = nullptr;
+  if (element == nil || AXUIElementCopyAttributeValue((__bridge AXUIElementRef)element, name,
+                                                      &value) != kAXErrorSuccess)
+    return nil;
+  return CFBridgingRelease(value);
+}
+
+std::string text(id value) {
+  NSString* string = [value isKindOfClass:[NSString class]] ? value : nil;
+  const char* utf8 = string.UTF8String;
+  return utf8 != nullptr ? utf8 : "";
+}
+
+bool same(id a, id b) {
+  return a != nil && b != nil && CFEqual((__bridge CFTypeRef)a, (__bridge CFTypeRef)b);
+}
+
+// The window's static texts, the message first, and its buttons, depth first as AX lists them.
+void readAlert(id element, id window, macreplay::AlertSight& alert, int depth) {
+  NSArray* children = attribute(element, kAXChildrenAttribute);
+  if (depth > 4 || ![children isKindOfClass:[NSArray class]]) return;
+  for (NSUInteger i = 0; i < children.count; ++i) {
+    id child = [children objectAtIndex:i];
+    const std::string role = text(attribute(child, kAXRoleAttribute));
+    if (role == "AXStaticText")
+      (alert.message.empty() ? alert.message : alert.informative) =
+          text(attribute(child, kAXValueAttribute));
+    if (role != "AXButton") {
+      readAlert(child, window, alert, depth + 1);
+      continue;
+    }
+    const int index = static_cast<int>(alert.buttons.size());
+    alert.buttons.push_back(text(attribute(child, kAXTitleAttribute)));
+    if (same(child, attribute(window, kAXDefaultButtonAttribute))) alert.defaultButton = index;
+    if (same(child, attribute(window, kAXCancelButtonAttribute))) alert.cancelButton = index;
+  }
+}
+
+// The app has no window but its alert.
+void lookForAlert(pid_t pid) {
+  id app = CFBridgingRelease(AXUIElementCreateApplication(pid));
+  NSArray* windows = attribute(app, kAXWindowsAttribute);
+  if (![windows isKindOfClass:[NSArray class]] || windows.count == 0) return;
+  id window = [windows objectAtIndex:0];
+  macreplay::AlertSight alert;
+  readAlert(window, window, alert, 0);
+  if (alert.message.empty()) return; // not drawn yet
+  alert.focused = same(attribute(app, kAXFocusedWindowAttribute), window);
+  alert.frontPid = [NSWorkspace sharedWorkspace].frontmostApplication.processIdentifier;
+  NSArray* onScreen = CFBridgingRelease(CGWindowListCopyWindowInfo(
+      kCGWindowListOptionOnScreenOnly | kCGWindowListExcludeDesktopElements, kCGNullWindowID));
+  for (NSUInteger i = 0; i < onScreen.count; ++i) {
+    NSDictionary* info = [onScreen objectAtIndex:i];
+    NSNumber* owner = [info objectForKey:(__bridge NSString*)kCGWindowOwnerPID];
+    alert.windowOwners.push_back(owner.intValue);
+  }
+  shell.player->alertSeen(now(), alert);
+}
+
+void lookForSettings() {
+  NSArray<NSRunningApplication*>* running =
+      [NSRunningApplication runningApplicationsWithBundleIdentifier:@"com.apple.systempreferences"];
+  if (running.count == 0) return;
+  const pid_t pid = [running objectAtIndex:0].processIdentifier;
+  id window =
+      attribute(CFBridgingRelease(AXUIElementCreateApplication(pid)), kAXFocusedWindowAttribute);
+  shell.player->settingsSeen(now(), pid, text(attribute(window, kAXTitleAttribute)));
+}
+
+// Through LaunchServices, as a user's launch: a binary started directly is judged by its starter.
+void probeApp() {
+  char file[] = "/tmp/quorvane-probe.XXXXXX";
+  const int fd = mkstemp(file);
+  if (fd >= 0) close(fd);
+  shell.probeFile = file;
+  const char* argv[] = {"open",
+                        "-n",
+                        "-W",
+                        "--stdout",
+                        file,
+                        "-a",
+                        shell.appPath.c_str(),
+                        "--args",
+                        "--check-permissions",
+                        nullptr};
+  pid_t pid = 0;
+  if (fd < 0 || posix_spawn(&pid, "/usr/bin/open", nullptr, nullptr, const_cast<char**>(argv),
+                            environ) != 0) {
+    shell.player->failed(now(), "cannot run /usr/bin/open");
+    return;
+  }
+  watchExit(pid, ^{
+    waitpid(pid, nullptr, 0);
+    std::ifstream said(shell.probeFile);
+    std::stringstream answer;
+    answer << said.rdbuf();
+    shell.player->probed(now(), answer.str());
+    drive();
+  });
+}
+
+// An empty folder's Finder window: Return or Esc that misses the alert does nothing there.
+void showWindow() {
+  char folder[] = "/tmp/quorvane-mac-replay.XXXXXX";
+  if (mkdtemp(folder) == nullptr) return;
+  shell.folder = folder;
+  [[NSWorkspace sharedWorkspace]
+      openURL:[NSURL fileURLWithPath:[[NSString alloc] initWithBytes:folder
+                                                              length:shell.folder.size()
+                                                            encoding:NSUTF8StringEncoding]]];
 }
 
 // --- Acting -----------------------------------------------------------------------------------
@@ -136,7 +261,7 @@ void launch() {
            dispatch_async(dispatch_get_main_queue(), ^{
              if (pid > 0) {
                shell.player->launched(now(), pid);
-               watchExit(pid);
+               watchApp(pid);
              } else {
                shell.player->launchFailed(now(), why.UTF8String != nullptr ? why.UTF8String : "");
              }
@@ -190,6 +315,17 @@ void drive() {
     case Action::Kind::listen: listen(); break;
     case Action::Kind::post: post(action); break;
     case Action::Kind::launch: launch(); break;
+    case Action::Kind::probeApp: probeApp(); break;
+    case Action::Kind::showWindow: showWindow(); break;
+    case Action::Kind::readFront:
+      shell.player->frontApp([NSWorkspace sharedWorkspace].frontmostApplication.processIdentifier);
+      break;
+    case Action::Kind::lookForAlert: lookForAlert(action.pid); break;
+    case Action::Kind::lookForSettings: lookForSettings(); break;
+    // The quit Apple event, as a logout sends.
+    case Action::Kind::quit:
+      [[NSRunningApplication runningApplicationWithProcessIdentifier:action.pid] terminate];
+      break;
     case Action::Kind::signal: kill(action.pid, static_cast<int>(action.event.signal)); break;
     case Action::Kind::kill: kill(action.pid, SIGKILL); break;
     case Action::Kind::stopListening: stopListening(); break;
@@ -235,6 +371,8 @@ void letGo() {
   for (dispatch_source_t watch : shell.watches)
     dispatch_source_cancel(watch);
   if (shell.source != nullptr) CFRelease(shell.source);
+  if (!shell.folder.empty()) rmdir(shell.folder.c_str());
+  if (!shell.probeFile.empty()) unlink(shell.probeFile.c_str());
 }
 
 int refuse(const std::string& what) {
@@ -249,6 +387,7 @@ int playOnMac(macreplay::Player& player, const std::string& appPath) {
                                           encoding:NSUTF8StringEncoding];
   if (path == nil) return refuse(appPath + ": not a UTF-8 path");
   shell.app = [NSURL fileURLWithPath:path];
+  shell.appPath = appPath;
   shell.player = &player;
 
   // The HID system state, as the program uses: our inputs stand for the user's hardware.

@@ -81,6 +81,8 @@ Player::Player(replay::Trace trace, std::string appPath, bool check, std::ostrea
     : trace(std::move(trace)), appPath(std::move(appPath)), check(check), messages(messages) {
   // Filled from the tap's callback: no allocation there unless a session sees thousands of events.
   seen.reserve(1 << 14);
+  for (const observation::Line& line : prediction(this->trace))
+    if (line.kind == observation::Line::Kind::alert && !alertPredicted) alertPredicted = line.time;
 }
 
 void Player::say(const std::string& what) {
@@ -114,17 +116,38 @@ Action Player::next(double now) {
   }
   switch (stage) {
   case Stage::probing:
-    if (probeSeen) {
-      stage = Stage::playing;
-      launchedAt = now;
-      ++launchesPending;
-      return just(Action::Kind::launch);
+    if (probeSeen && playsAlert()) {
+      stage = Stage::checkingApp;
+      waitFor = now + launchPatience;
+      return just(Action::Kind::probeApp);
     }
+    if (probeSeen) return launchApp(now);
     if (now < probeDeadline) return waitUntil(probeDeadline);
     say("this tool's tap did not see the test key it posted, so it may not listen to input events "
         "(or not post them): " +
         remedy());
     endRun(now, "refused: not allowed to listen", 2);
+    return next(now);
+  // A binary started directly is judged by whoever started it: only LaunchServices' answer counts.
+  case Stage::checkingApp:
+    if (!probeSaid && now < waitFor) return waitUntil(waitFor);
+    if (probeSaid && probeSaid->find("Accessibility: not allowed") != std::string::npos) {
+      stage = Stage::showingWindow;
+      waitFor = now + windowSettle;
+      queued.push_back(just(Action::Kind::lookForSettings)); // one already up is quit first
+      return just(Action::Kind::showWindow);
+    }
+    say(probeSaid ? "the app is allowed Accessibility on this Mac (it says '" + *probeSaid +
+                        "'), so it shows no permission alert: remove it in System Settings → "
+                        "Privacy & Security → Accessibility, or run tccutil reset Accessibility "
+                        "com.quorvane.Quorvane, and try again"
+                  : "the app's --check-permissions did not answer");
+    endRun(now, "refused: no permission alert to play", 2);
+    return next(now);
+  case Stage::showingWindow:
+    if (now < waitFor) return waitUntil(waitFor);
+    queued.push_back(just(Action::Kind::readFront));
+    queued.push_back(launchApp(now));
     return next(now);
   case Stage::playing: return play(now);
   default: return finish(now);
@@ -133,36 +156,69 @@ Action Player::next(double now) {
 
 // --- Playing --------------------------------------------------------------------------------
 
+Action Player::launchApp(double now) {
+  stage = Stage::playing;
+  launchedAt = now;
+  ++launchesPending;
+  return just(Action::Kind::launch);
+}
+
 // Inputs before the start go out as soon as the app is launched, the others at their time after
-// the app's own Command press; none before the press has been seen.
+// the app's own Command press (in an alert trace, after its alert appeared); none before that.
 std::optional<double> Player::dueTime(const sim::Input& input) const {
-  if (input.time < pressAt) return launchedAt;
-  if (!pressedAt) return std::nullopt;
-  return *pressedAt + (input.time - pressAt);
+  const double from = alertPredicted.value_or(pressAt);
+  if (input.time < from) return launchedAt;
+  if (!anchorSeen()) return std::nullopt;
+  return *anchorSeen() + (input.time - from);
 }
 
 double Player::deadline() const {
-  if (!pressedAt) return *launchedAt + patience;
-  double last = pressAt;
+  if (!anchorSeen()) return *launchedAt + patience;
+  const double from = alertPredicted.value_or(pressAt);
+  double last = from + (playsAlert() ? trace.setup.alertAnswer.value_or(0) : 0);
   for (const sim::Input& input : trace.setup.inputs)
     last = std::max(last, input.time);
-  return *pressedAt + (last - pressAt) + patience;
+  return *anchorSeen() + (last - from) + patience;
 }
 
 Action Player::play(double now) {
   if (now >= deadline()) {
-    endRun(now, appPid == 0 ? "LaunchServices did not answer"
-                : pressedAt ? "the app still ran long after the last input"
-                            : "the app never pressed Command");
+    endRun(now, appPid == 0    ? "LaunchServices did not answer"
+                : anchorSeen() ? "the app still ran long after the last input"
+                : playsAlert() ? "the app showed no alert"
+                               : "the app never pressed Command");
     return finish(now);
   }
   if (appPid == 0) return waitUntil(deadline());
+  // An alert is looked for until it appears, then answered as the trace says (Return for its
+  // first button, Esc for the second), and System Settings is looked for until it has a title.
+  double wake = deadline();
+  if (answerDue && *answerDue <= now) {
+    const bool first = trace.setup.alertButton == platform::alertFirstButton;
+    for (EventType type : {EventType::keyDown, EventType::keyUp})
+      queued.push_back(
+          {.kind = Action::Kind::post,
+           .event = keyEvent(type, first ? returnKey : platform::key::escape, 0, toolMarker),
+           .purpose = Action::Purpose::answer,
+           .afterPress = *answerDue - *alertAt});
+    answerDue.reset();
+    return next(now);
+  }
+  if (answerDue) wake = std::min(wake, *answerDue);
+  if (playsAlert() && (alertAt ? !settingsTitled : !exitedAt)) {
+    if (now >= nextLook) {
+      nextLook = now + (alertAt ? settingsLookEvery : alertLookEvery);
+      return {.kind = alertAt ? Action::Kind::lookForSettings : Action::Kind::lookForAlert,
+              .pid = appPid};
+    }
+    wake = std::min(wake, nextLook);
+  }
   // Inputs still go out after the app has ended, if its session began: they meet no tap of its.
   const std::vector<sim::Input>& inputs = trace.setup.inputs;
-  while ((!exitedAt || pressedAt) && nextInput < inputs.size()) {
+  while ((!exitedAt || anchorSeen()) && nextInput < inputs.size()) {
     const sim::Input& input = inputs[nextInput];
     const std::optional<double> due = dueTime(input);
-    if (!due || *due > now) return waitUntil(std::min(due.value_or(deadline()), deadline()));
+    if (!due || *due > now) return waitUntil(std::min(due.value_or(wake), wake));
     const int line = trace.inputLines[nextInput++];
     // Once the app has ended, a launch would start a new session, and its pid may be another's.
     if (exitedAt && input.kind != sim::Input::Kind::event) continue;
@@ -170,7 +226,8 @@ Action Player::play(double now) {
     case sim::Input::Kind::reopen:
       ++launchesPending;
       return {.kind = Action::Kind::launch, .traceLine = line};
-    case sim::Input::Kind::quit: continue; // refused before the run
+    case sim::Input::Kind::quit:
+      return {.kind = Action::Kind::quit, .traceLine = line, .pid = appPid};
     case sim::Input::Kind::signal:
       return {.kind = Action::Kind::signal, .event = input, .traceLine = line, .pid = appPid};
     case sim::Input::Kind::event:
@@ -179,12 +236,13 @@ Action Player::play(double now) {
       return {.kind = Action::Kind::post,
               .event = input,
               .traceLine = line,
-              .afterPress = input.time < pressAt ? -1 : input.time - pressAt};
+              .afterPress = *due == *launchedAt ? -1 : *due - *anchorSeen()};
     }
   }
-  if (!exitedAt) return waitUntil(deadline());
-  const double settled = std::max(*exitedAt, lastPostAt) + settle;
-  if (now < settled) return waitUntil(settled);
+  if (!exitedAt) return waitUntil(wake);
+  const double settled = std::max(*exitedAt, lastPostAt) +
+                         (playsAlert() && alertAt && !settingsTitled ? settingsPatience : settle);
+  if (now < settled) return waitUntil(std::min(settled, wake));
   endRun(now, "the app exited");
   return finish(now);
 }
@@ -215,7 +273,7 @@ bool Player::see(double now, const sim::Input& event) {
     probeSeen = true;
     return true;
   }
-  if (stage != Stage::playing) return false;
+  if (stage != Stage::playing || event.user == toolMarker) return false;
   seen.push_back({.time = now - *launchedAt, .event = event});
   if (!isAppCommand(event.type, event.key, event.user)) return false;
   appHolds = (event.flags & platform::commandFlag) != 0;
@@ -268,6 +326,66 @@ void Player::modifiersHeld(EventFlags flags) {
   modifiers = flags;
 }
 
+void Player::probed(double, const std::string& said) {
+  probeSaid = said.substr(0, said.find('\n'));
+}
+
+void Player::frontApp(int pid) {
+  plainPid = pid;
+}
+
+// Added first, the default button is named first, and the one Esc chooses is marked, as the
+// simulator predicts them.
+std::string Player::alertLine(const AlertSight& alert) const {
+  std::string line = "alert " + alert.message + " | " + alert.informative;
+  std::vector<int> order;
+  if (alert.defaultButton >= 0) order.push_back(alert.defaultButton);
+  for (int i = 0; i < static_cast<int>(alert.buttons.size()); ++i)
+    if (i != alert.defaultButton) order.push_back(i);
+  for (int i : order)
+    line += " | " + alert.buttons.at(i) + (i == alert.cancelButton ? " (Esc)" : "");
+  return line;
+}
+
+// In front: Quorvane the front app, its alert the key window, above the plain window's app.
+void Player::alertSeen(double now, const AlertSight& alert) {
+  if (stage != Stage::playing || alertAt) return;
+  alertAt = now;
+  if (trace.setup.alertAnswer) answerDue = now + *trace.setup.alertAnswer;
+  const auto place = [&](int pid) {
+    const auto& owners = alert.windowOwners;
+    return std::find(owners.begin(), owners.end(), pid) - owners.begin();
+  };
+  std::string wrong;
+  const auto add = [&](const std::string& what) { wrong += (wrong.empty() ? "" : ", ") + what; };
+  if (alert.frontPid != appPid) add("the front app was pid " + std::to_string(alert.frontPid));
+  if (!alert.focused) add("the alert was not the key window");
+  if (plainPid != 0 && plainPid != appPid && place(plainPid) < place(appPid))
+    add("behind the window of pid " + std::to_string(plainPid));
+  const double at = now - *launchedAt;
+  seen.push_back({.time = at, .sight = alertLine(alert)});
+  seen.push_back(
+      {.time = at, .sight = wrong.empty() ? "alert in front" : "alert not in front: " + wrong});
+}
+
+// One up before the run is quit; the one the app opened is logged, with its front window's title
+// once it has one.
+void Player::settingsSeen(double now, int pid, const std::string& title) {
+  if (stage == Stage::showingWindow && settingsBefore == 0) {
+    settingsBefore = pid;
+    queued.push_back({.kind = Action::Kind::quit, .pid = pid});
+  }
+  if (stage != Stage::playing || pid == settingsBefore || settingsTitled) return;
+  if (settingsPid == 0) {
+    settingsPid = pid;
+    settingsLine = seen.size();
+    seen.push_back({.time = now - *launchedAt, .sight = "settings"});
+  }
+  if (title.empty()) return;
+  seen[settingsLine].sight += " " + title;
+  settingsTitled = true;
+}
+
 void Player::interrupted(double now) {
   failed(now, "interrupted");
 }
@@ -304,7 +422,7 @@ void Player::mark(double now, const char* end) {
 
 void Player::endRun(double now, const std::string& why, int status) {
   if (exitStatus == 0) exitStatus = status;
-  if (stage != Stage::probing && stage != Stage::playing) return;
+  if (stage >= Stage::closeLog) return;
   queued.clear();
   reason = why;
   endingAt = now;
@@ -346,6 +464,7 @@ Action Player::finish(double now) {
     stage = Stage::stopApps;
     return just(Action::Kind::stopListening);
   case Stage::stopApps:
+    if (settingsPid != 0) queued.push_back({.kind = Action::Kind::quit, .pid = settingsPid});
     stopApp(now);
     stage = Stage::awaitGone;
     return next(now);
@@ -410,7 +529,7 @@ void Player::sumUp() {
   }
   if (pressedAt)
     messages << "launch-to-switcher latency: " << sim::seconds(*pressedAt - *launchedAt) << " s\n";
-  else if (launchedAt)
+  else if (launchedAt && !playsAlert())
     messages << "launch-to-switcher latency: none (the app never pressed Command)\n";
   if (check && exitStatus == 0) exitStatus = verdict();
 }
@@ -418,8 +537,10 @@ void Player::sumUp() {
 std::string Player::output() const {
   std::string text;
   for (const Seen& line : seen)
-    text +=
-        sim::stamped(line.time, line.end != nullptr ? line.end : sim::describe(line.event)) + '\n';
+    text += sim::stamped(line.time, line.end != nullptr  ? line.end
+                                    : line.sight.empty() ? sim::describe(line.event)
+                                                         : line.sight) +
+            '\n';
   return text;
 }
 

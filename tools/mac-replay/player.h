@@ -33,6 +33,24 @@ constexpr double exitPatience = 2;
 constexpr double launchPatience = 10;
 // F20: a key-up of it types nothing, and only a tap allowed to listen is shown it.
 constexpr platform::KeyCode probeKey = 90;
+// Stamped on the keys the tool presses to answer an alert, which its log leaves out.
+constexpr std::int64_t toolMarker = 0x514F5251;
+constexpr platform::KeyCode returnKey = 36;
+// How often the tool looks for the app's alert, and for System Settings once the alert is up; how
+// long the plain window has to come to the front; how long System Settings has to come up after
+// the app exited.
+constexpr double alertLookEvery = 0.05, settingsLookEvery = 0.25, windowSettle = 1.5,
+                 settingsPatience = 8;
+
+// What the shell read of the app's alert window, through the Accessibility API, when it appeared.
+struct AlertSight {
+  std::string message{}, informative{};
+  std::vector<std::string> buttons{}; // as read
+  int defaultButton = -1, cancelButton = -1;
+  int frontPid = 0;              // the front app's
+  bool focused = false;          // the alert was the app's focused (key) window
+  std::vector<int> windowOwners; // of the windows on screen, front to back
+};
 
 // What macOS's preflight answers say: a hint, since a terminal's rights are what count.
 struct Rights {
@@ -59,6 +77,12 @@ struct Action {
     listen,              // make the tool's listen-only tap; cannotListen() if it cannot
     post,                // make `event` and post it at the HID level (mouse events at the pointer)
     launch,              // open the app, as a launcher does (again, for a reopen)
+    probeApp,            // run the app's --check-permissions through LaunchServices: probed()
+    showWindow,          // put a plain window in front (an empty folder in Finder)
+    readFront,           // answer with frontApp(): the front app's pid
+    lookForAlert,        // answer with alertSeen() if `pid` shows its alert
+    lookForSettings,     // answer with settingsSeen() if System Settings runs
+    quit,                // ask the app `pid` to quit, as a logout does
     signal,              // send `event.signal` to `pid`
     kill,                // SIGKILL `pid`
     stopListening,       // remove the tool's tap
@@ -67,15 +91,16 @@ struct Action {
     end,                 // print output() and leave with status()
   };
   // Why an event is posted.
-  enum class Purpose { probe, input, cancel, release };
+  enum class Purpose { probe, input, cancel, release, answer };
 
   Kind kind = Kind::wait;
   sim::Input event{};               // post: what to post; signal: which
   Purpose purpose = Purpose::input; // post
   int traceLine = 0;                // post, launch, signal: the trace line, if any
-  double afterPress = -1;           // post of an input: when, after the press; -1: at the launch
-  int pid = 0;                      // signal, kill
-  double until = 0;                 // wait
+  double afterPress = -1; // post of an input or answer: when, after the press (or the alert); -1:
+                          // at the launch
+  int pid = 0;            // signal, kill
+  double until = 0;       // wait
 };
 
 class Player {
@@ -93,6 +118,10 @@ public:
   void launchFailed(double now, const std::string& why);
   void exited(double now, int pid);
   void modifiersHeld(platform::EventFlags flags);
+  void probed(double now, const std::string& said);
+  void frontApp(int pid);
+  void alertSeen(double now, const AlertSight& alert);
+  void settingsSeen(double now, int pid, const std::string& title);
   void interrupted(double now);
   void failed(double now, const std::string& what);
   // The shell could not make the event of a post, or its tap.
@@ -100,6 +129,8 @@ public:
   void cannotListen(double now);
 
   bool ended() const { return stage == Stage::done && queued.empty(); }
+  // An alert trace: the app shows an alert, and the trace's times count from it.
+  bool playsAlert() const { return alertPredicted.has_value(); }
   // The observation log, one "T WHAT" line each: the tool's standard output.
   std::string output() const;
   int status() const { return exitStatus; }
@@ -117,8 +148,19 @@ private:
     double time;
     sim::Input event{};
     const char* end = nullptr; // "exit", "still running" or "command held"; null for an event
+    std::string sight{};       // of the alert or System Settings
   };
-  enum class Stage { probing, playing, closeLog, stopApps, awaitGone, readModifiers, done };
+  enum class Stage {
+    probing,
+    checkingApp,
+    showingWindow,
+    playing,
+    closeLog,
+    stopApps,
+    awaitGone,
+    readModifiers,
+    done
+  };
 
   Action play(double now);
   Action finish(double now);
@@ -134,6 +176,9 @@ private:
   void track(const sim::Input& input);
   void mark(double now, const char* end);
   std::optional<double> dueTime(const sim::Input& input) const;
+  std::optional<double> anchorSeen() const { return playsAlert() ? alertAt : pressedAt; }
+  Action launchApp(double now);
+  std::string alertLine(const AlertSight& alert) const;
   double deadline() const;
   Process* find(int pid);
   bool appAlive();
@@ -157,6 +202,14 @@ private:
   int appPid = 0;
   std::vector<Process> processes; // the app, and any instance a late launch started
   std::optional<double> pressedAt;
+  // An alert trace: when the prediction shows the alert, when it appeared here, what was in front
+  // before the launch, when the answer is due, and System Settings' pid and whether it had a title.
+  std::optional<double> alertPredicted, alertAt, answerDue;
+  std::optional<std::string> probeSaid;
+  double waitFor = 0, nextLook = 0;
+  int plainPid = 0, settingsPid = 0, settingsBefore = 0;
+  std::size_t settingsLine = 0; // in seen
+  bool settingsTitled = false;
   bool appHolds = false; // the app's own Command press was seen, and not its release
   std::optional<double> exitedAt;
   std::size_t nextInput = 0;

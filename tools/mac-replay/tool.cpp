@@ -35,10 +35,6 @@ std::optional<std::string> unplayable(const replay::Trace& trace) {
     const char* why = nullptr;
     if (w[0] == "args" && w.size() > 1)
       why = "a user's launcher passes no arguments";
-    else if (w[0] == "trusted" && w[1] == "no")
-      why = "the app's Accessibility permission is not ours to withdraw";
-    else if (w[0] == "alert-button" || w[0] == "alert-answer")
-      why = "nobody is there to answer an alert";
     else if (w[0] == "fail")
       why = "the system's calls cannot be made to fail";
     else if (w[0] == "secure-input" && w[1] == "yes")
@@ -51,8 +47,6 @@ std::optional<std::string> unplayable(const replay::Trace& trace) {
   for (std::size_t i = 0; i < trace.setup.inputs.size(); ++i) {
     const sim::Input& input = trace.setup.inputs[i];
     const bool event = input.kind == sim::Input::Kind::event;
-    if (input.kind == sim::Input::Kind::quit)
-      return refusal(trace.inputLines[i], "quit", "quitting the app is not played yet");
     if (event && platform::isTapDisabledNotification(input.type))
       return refusal(trace.inputLines[i], std::string(sim::eventTypeName(input.type)),
                      "the system disables taps on its own terms");
@@ -62,6 +56,7 @@ std::optional<std::string> unplayable(const replay::Trace& trace) {
                      sim::seconds(input.time) + ' ' +
                          (event ? std::string(sim::eventTypeName(input.type))
                           : input.kind == sim::Input::Kind::reopen ? "reopen"
+                          : input.kind == sim::Input::Kind::quit   ? "quit"
                                                                    : "signal"),
                      "a real Mac plays inputs in real time, and none after the first 60 s");
   }
@@ -75,6 +70,11 @@ DryMac predictedMac(const replay::Trace& trace) {
   for (const observation::Line& line : prediction(trace)) {
     if (line.kind == observation::Line::Kind::exit) mac.exit = line.time;
     if (line.kind == observation::Line::Kind::commandHeld) mac.modifiers |= platform::commandFlag;
+    if (line.kind == observation::Line::Kind::alert && !mac.alert) {
+      mac.alert = line.time;
+      mac.alertText = line.detail;
+    }
+    if (line.kind == observation::Line::Kind::settings) mac.settings = line.time;
     if (line.kind != observation::Line::Kind::event ||
         !isAppCommand(line.type, line.key, line.user))
       continue;
@@ -152,6 +152,26 @@ private:
       print("signal " + std::string(sim::signalName(action.event.signal)) + " (line " +
             std::to_string(action.traceLine) + ")");
       break; // the prediction has the app answer it
+    case Action::Kind::quit:
+      print("quit pid " + std::to_string(action.pid) +
+            (action.traceLine != 0 ? " (line " + std::to_string(action.traceLine) + ")" : ""));
+      break;
+    case Action::Kind::probeApp:
+      print("ask the app through LaunchServices: " + mac.probe);
+      player.probed(now, mac.probe);
+      break;
+    case Action::Kind::showWindow: print("show a plain window"); break;
+    case Action::Kind::readFront:
+      print("front app: pid " + std::to_string(plainPid));
+      player.frontApp(plainPid);
+      break;
+    case Action::Kind::lookForAlert: lookForAlert(); break;
+    case Action::Kind::lookForSettings:
+      if (mac.settings && launchedAt && now >= *launchedAt + *mac.settings) {
+        print("read System Settings' front window: Accessibility");
+        player.settingsSeen(now, settingsPid, "Accessibility");
+      }
+      break;
     case Action::Kind::kill:
       print("kill pid " + std::to_string(action.pid));
       std::erase_if(pending, [&](const Happening& happening) {
@@ -178,14 +198,40 @@ private:
     return text;
   }
 
+  // The dry Mac's alert, as predicted, in front; it is read once it is up.
+  void lookForAlert() {
+    if (!mac.alert || !running || now < *launchedAt + *mac.alert) return;
+    const bool front = mac.alertInFront;
+    AlertSight alert{.frontPid = front ? 1 : plainPid,
+                     .focused = front,
+                     .windowOwners = {front ? 1 : plainPid, front ? plainPid : 1}};
+    std::vector<std::string> parts;
+    for (std::size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 3)
+      parts.push_back(mac.alertText.substr(at, (bar = mac.alertText.find(" | ", at)) - at));
+    alert.message = parts.at(0);
+    alert.informative = parts.size() > 1 ? parts[1] : "";
+    for (std::size_t i = 2; i < parts.size(); ++i) {
+      if (parts[i].ends_with(" (Esc)")) alert.cancelButton = static_cast<int>(i - 2);
+      alert.buttons.push_back(parts[i].substr(0, parts[i].find(" (Esc)")));
+    }
+    alert.defaultButton = alert.buttons.empty() ? -1 : 0;
+    print("read the alert: " + mac.alertText +
+          (front ? " (front app, key window, above pid 9's window)" : " (behind pid 9's)"));
+    player.alertSeen(now, alert);
+  }
+
   void posted(const Action& action) {
-    static constexpr const char* purposes[] = {"probe", "post", "cancel", "release"};
+    static constexpr const char* purposes[] = {"probe", "post", "cancel", "release", "answer"};
     std::string what =
         std::string(purposes[static_cast<int>(action.purpose)]) + " " + sim::describe(action.event);
+    const std::string anchor = player.playsAlert() ? "alert+" : "press+";
+    if (action.purpose == Action::Purpose::answer)
+      what += std::string(" (") + (action.event.key == returnKey ? "Return" : "Esc") + ", " +
+              anchor + sim::seconds(action.afterPress) + ")";
     if (action.purpose == Action::Purpose::input)
       what += " (line " + std::to_string(action.traceLine) + ", " +
               (action.afterPress < 0 ? std::string("at the launch")
-                                     : "press+" + sim::seconds(action.afterPress)) +
+                                     : anchor + sim::seconds(action.afterPress)) +
               ")";
     print(what);
     if (action.purpose == Action::Purpose::probe && mac.hearsProbe) player.see(now, action.event);
@@ -196,6 +242,7 @@ private:
   void launch(const Action& action) {
     const bool first = action.traceLine == 0;
     print(first ? "launch" : "reopen (line " + std::to_string(action.traceLine) + ")");
+    if (first) launchedAt = now;
     if (mac.launchAnswer)
       happen({now + *mac.launchAnswer, Happening::Kind::answer, mac.opens ? 1 : 0, !first});
     if (!first || !mac.opens) return;
@@ -254,6 +301,9 @@ private:
   Player player;
   std::ostream& out;
   double now = 0;
+  std::optional<double> launchedAt;
+  static constexpr int plainPid = 9,
+                       settingsPid = 3; // Finder's and System Settings' on the dry Mac
   bool listening = true;
   bool running = false;
   std::vector<Happening> pending; // by time, then in the order they were foreseen

@@ -36,6 +36,13 @@ struct DryMac {
   double killTakes = 0;               // a killed app is gone this much later
   platform::EventFlags modifiers = 0; // what the state tables say at the end
   std::optional<double> interrupt;    // a Ctrl-C
+  // An alert trace: what the app's probe says, when its alert appears and what it reads (as
+  // an "alert" line has it), and when System Settings comes up.
+  std::string probe = "Accessibility: not allowed";
+  std::optional<double> alert;
+  std::string alertText;
+  bool alertInFront = true;
+  std::optional<double> settings;
 };
 
 // The Mac on which the app does what the simulator predicts for the trace.

@@ -7,6 +7,7 @@
 
 #include <CoreFoundation/CoreFoundation.h>
 #include <stdint.h>
+#include <sys/types.h> // quorvane-mac-replay: pid_t
 
 #ifdef __cplusplus
 extern "C" {
@@ -110,6 +111,34 @@ CGEventFlags CGEventSourceFlagsState(CGEventSourceStateID stateID);
 
 // AXUIElement.h
 Boolean AXIsProcessTrusted(void);
+
+// quorvane-mac-replay: CGWindow.h, AXError.h, AXUIElement.h, AXAttributeConstants.h
+typedef uint32_t CGWindowID;
+#define kCGNullWindowID ((CGWindowID)0)
+typedef uint32_t CGWindowListOption; // CF_OPTIONS(uint32_t, CGWindowListOption)
+enum : CGWindowListOption {
+  kCGWindowListOptionOnScreenOnly = (1 << 0),
+  kCGWindowListExcludeDesktopElements = (1 << 4),
+};
+extern const CFStringRef kCGWindowOwnerPID;
+CFArrayRef _Nullable CGWindowListCopyWindowInfo(CGWindowListOption option,
+                                                CGWindowID relativeToWindow);
+enum AXError : int32_t { kAXErrorSuccess = 0 };
+typedef const struct __attribute__((objc_bridge(id))) __AXUIElement* AXUIElementRef;
+AXUIElementRef AXUIElementCreateApplication(pid_t pid);
+AXError AXUIElementCopyAttributeValue(AXUIElementRef element, CFStringRef attribute,
+                                      CFTypeRef _Nullable* _Nonnull
+                                      __attribute__((cf_returns_retained)) value);
+#define kAXRoleAttribute CFSTR("AXRole")
+#define kAXTitleAttribute CFSTR("AXTitle")
+#define kAXValueAttribute CFSTR("AXValue")
+#define kAXChildrenAttribute CFSTR("AXChildren")
+#define kAXWindowsAttribute CFSTR("AXWindows")
+#define kAXFocusedWindowAttribute CFSTR("AXFocusedWindow")
+#define kAXDefaultButtonAttribute CFSTR("AXDefaultButton")
+#define kAXCancelButtonAttribute CFSTR("AXCancelButton")
+#define kAXButtonRole CFSTR("AXButton")
+#define kAXStaticTextRole CFSTR("AXStaticText")
 
 #ifdef __cplusplus
 }

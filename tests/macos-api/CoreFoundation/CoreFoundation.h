@@ -34,6 +34,11 @@ CFRunLoopSourceRef CFMachPortCreateRunLoopSource(CFAllocatorRef allocator, CFMac
                                                  CFIndex order);
 void CFMachPortInvalidate(CFMachPortRef port);
 
+// quorvane-mac-replay: CFBase.h and CFArray.h
+Boolean CFEqual(CFTypeRef cf1, CFTypeRef cf2);
+#define CFSTR(cStr) ((CFStringRef)__builtin___CFStringMakeConstantString("" cStr ""))
+typedef const struct __CFArray* CFArrayRef;
+
 #ifdef __cplusplus
 }
 #endif

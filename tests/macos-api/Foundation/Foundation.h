@@ -84,4 +84,23 @@ typedef struct {
     __attribute__((availability(macos, introduced = 10.9)));
 @end
 
+// quorvane-mac-replay: NSObject.h (Foundation's), NSArray.h, NSDictionary.h and NSValue.h
+@interface NSObject (QuorvaneMacReplay)
++ (Class)class;
+- (BOOL)isKindOfClass:(Class)aClass;
+@end
+static inline id _Nullable CFBridgingRelease(CFTypeRef _Nullable __attribute__((cf_consumed)) X) {
+  return (__bridge_transfer id)X;
+}
+@interface NSArray<__covariant ObjectType> : NSObject
+@property(readonly) NSUInteger count;
+- (ObjectType)objectAtIndex:(NSUInteger)index;
+@end
+@interface NSDictionary<__covariant KeyType, __covariant ObjectType> : NSObject
+- (nullable ObjectType)objectForKey:(KeyType)aKey;
+@end
+@interface NSNumber : NSObject
+@property(readonly) int intValue;
+@end
+
 #pragma clang assume_nonnull end
