@@ -65,8 +65,8 @@ macreplay::DryMac macOf(const std::string& trace) {
       mac.secureInput = value == "yes";
     else if (name == "probe")
       mac.probe = "Accessibility: " + (value == "allowed" ? value : "not allowed");
-    else if (name == "alert")
-      mac.alert = time();
+    else if (name == "alert" && mac.alert)
+      mac.alert->shown = std::stod(value);
     else if (name == "alert-in-front")
       mac.alertInFront = value == "yes";
     else if (name == "settings")

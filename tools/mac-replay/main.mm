@@ -40,7 +40,7 @@ struct Shell {
   CFRunLoopSourceRef tapSource = nullptr;
   dispatch_source_t timer = nil;          // the one wait the Player asks for
   std::vector<dispatch_source_t> watches; // process exits and signals
-  std::string appPath, folder, probeFile; // the app; an alert trace's plain window, probe answer
+  std::string folder;                     // an alert trace's plain window
 };
 
 Shell shell;
@@ -110,29 +110,33 @@ void listen() {
   CFRunLoopAddSource(CFRunLoopGetMain(), shell.tapSource, kCFRunLoopCommonModes);
 }
 
+void exited(pid_t pid) {
+  shell.player->exited(now(), pid);
+  drive();
+}
+
 // On the run loop, never by sleeping: a process-exit source, which a zombie also satisfies.
-void watchExit(pid_t pid, void (^exited)(void)) {
+void watchExit(pid_t pid) {
   dispatch_source_t watch =
       dispatch_source_create(DISPATCH_SOURCE_TYPE_PROC, static_cast<uintptr_t>(pid),
                              DISPATCH_PROC_EXIT, dispatch_get_main_queue());
   if (watch == nil) { // no source for a process that is already gone
-    exited();
+    exited(pid);
     return;
   }
-  dispatch_source_set_event_handler(watch, exited);
+  dispatch_source_set_event_handler(watch, ^{
+    exited(pid);
+  });
   dispatch_resume(watch);
   shell.watches.push_back(watch);
-  if (kill(pid, 0) != 0 && errno == ESRCH) exited(); // it ended before the watch began
-}
-
-void watchApp(pid_t pid) {
-  watchExit(pid, ^{
-    shell.player->exited(now(), pid);
-    drive();
-  });
+  if (kill(pid, 0) != 0 && errno == ESRCH) exited(pid); // it ended before the watch began
 }
 
 // --- Alerts -----------------------------------------------------------------------------------
+
+NSArray<NSRunningApplication*>* running(NSString* bundleIdentifier) {
+  return [NSRunningApplication runningApplicationsWithBundleIdentifier:bundleIdentifier];
+}
 
 // An element's attribute, handed to ARC; nil where there is none.
 id attribute(id element, CFStringRef name) {
@@ -185,6 +189,7 @@ void lookForAlert(pid_t pid) {
   if (alert.message.empty()) return; // not drawn yet
   alert.focused = same(attribute(app, kAXFocusedWindowAttribute), window);
   alert.frontPid = [NSWorkspace sharedWorkspace].frontmostApplication.processIdentifier;
+  alert.plainPid = running(@"com.apple.finder").firstObject.processIdentifier;
   NSArray* onScreen = CFBridgingRelease(CGWindowListCopyWindowInfo(
       kCGWindowListOptionOnScreenOnly | kCGWindowListExcludeDesktopElements, kCGNullWindowID));
   for (NSUInteger i = 0; i < onScreen.count; ++i) {
@@ -196,49 +201,38 @@ void lookForAlert(pid_t pid) {
 }
 
 void lookForSettings() {
-  NSArray<NSRunningApplication*>* running =
-      [NSRunningApplication runningApplicationsWithBundleIdentifier:@"com.apple.systempreferences"];
-  if (running.count == 0) return;
-  const pid_t pid = [running objectAtIndex:0].processIdentifier;
+  NSRunningApplication* settings = running(@"com.apple.systempreferences").firstObject;
+  if (settings == nil) return;
+  const pid_t pid = settings.processIdentifier;
   id window =
       attribute(CFBridgingRelease(AXUIElementCreateApplication(pid)), kAXFocusedWindowAttribute);
   shell.player->settingsSeen(now(), pid, text(attribute(window, kAXTitleAttribute)));
 }
 
 // Through LaunchServices, as a user's launch: a binary started directly is judged by its starter.
-void probeApp() {
+// Before the run loop starts, so it may wait.
+std::string probeApp(const std::string& appPath) {
   char file[] = "/tmp/quorvane-probe.XXXXXX";
   const int fd = mkstemp(file);
-  if (fd >= 0) close(fd);
-  shell.probeFile = file;
-  const char* argv[] = {"open",
-                        "-n",
-                        "-W",
-                        "--stdout",
-                        file,
-                        "-a",
-                        shell.appPath.c_str(),
-                        "--args",
-                        "--check-permissions",
-                        nullptr};
+  if (fd < 0) return "";
+  close(fd);
+  const char* argv[] = {
+      "open", "-n", "-W", "--stdout", file, "-a", appPath.c_str(), "--args", "--check-permissions",
+      nullptr};
   pid_t pid = 0;
-  if (fd < 0 || posix_spawn(&pid, "/usr/bin/open", nullptr, nullptr, const_cast<char**>(argv),
-                            environ) != 0) {
-    shell.player->failed(now(), "cannot run /usr/bin/open");
-    return;
-  }
-  watchExit(pid, ^{
-    waitpid(pid, nullptr, 0);
-    std::ifstream said(shell.probeFile);
-    std::stringstream answer;
-    answer << said.rdbuf();
-    shell.player->probed(now(), answer.str());
-    drive();
-  });
+  std::stringstream answer;
+  if (posix_spawn(&pid, "/usr/bin/open", nullptr, nullptr, const_cast<char**>(argv), environ) ==
+          0 &&
+      waitpid(pid, nullptr, 0) == pid)
+    answer << std::ifstream(file).rdbuf();
+  unlink(file);
+  return answer.str();
 }
 
-// An empty folder's Finder window: Return or Esc that misses the alert does nothing there.
+// System Settings quit, so that the app's own opening is seen; an empty folder's Finder window in
+// front: Return or Esc that misses the alert does nothing there.
 void showWindow() {
+  [running(@"com.apple.systempreferences").firstObject terminate];
   char folder[] = "/tmp/quorvane-mac-replay.XXXXXX";
   if (mkdtemp(folder) == nullptr) return;
   shell.folder = folder;
@@ -261,7 +255,7 @@ void launch() {
            dispatch_async(dispatch_get_main_queue(), ^{
              if (pid > 0) {
                shell.player->launched(now(), pid);
-               watchApp(pid);
+               watchExit(pid);
              } else {
                shell.player->launchFailed(now(), why.UTF8String != nullptr ? why.UTF8String : "");
              }
@@ -315,11 +309,7 @@ void drive() {
     case Action::Kind::listen: listen(); break;
     case Action::Kind::post: post(action); break;
     case Action::Kind::launch: launch(); break;
-    case Action::Kind::probeApp: probeApp(); break;
     case Action::Kind::showWindow: showWindow(); break;
-    case Action::Kind::readFront:
-      shell.player->frontApp([NSWorkspace sharedWorkspace].frontmostApplication.processIdentifier);
-      break;
     case Action::Kind::lookForAlert: lookForAlert(action.pid); break;
     case Action::Kind::lookForSettings: lookForSettings(); break;
     // The quit Apple event, as a logout sends.
@@ -372,7 +362,6 @@ void letGo() {
     dispatch_source_cancel(watch);
   if (shell.source != nullptr) CFRelease(shell.source);
   if (!shell.folder.empty()) rmdir(shell.folder.c_str());
-  if (!shell.probeFile.empty()) unlink(shell.probeFile.c_str());
 }
 
 int refuse(const std::string& what) {
@@ -387,7 +376,6 @@ int playOnMac(macreplay::Player& player, const std::string& appPath) {
                                           encoding:NSUTF8StringEncoding];
   if (path == nil) return refuse(appPath + ": not a UTF-8 path");
   shell.app = [NSURL fileURLWithPath:path];
-  shell.appPath = appPath;
   shell.player = &player;
 
   // The HID system state, as the program uses: our inputs stand for the user's hardware.
@@ -404,10 +392,11 @@ int playOnMac(macreplay::Player& player, const std::string& appPath) {
   for (int number : {SIGINT, SIGTERM, SIGHUP})
     watchSignal(number);
 
+  const std::string appProbe = player.playsAlert() ? probeApp(appPath) : "";
   shell.started = std::chrono::steady_clock::now();
   player.begin(now(),
                {.listen = CGPreflightListenEventAccess(), .post = CGPreflightPostEventAccess()},
-               IsSecureEventInputEnabled());
+               IsSecureEventInputEnabled(), appProbe);
   drive();
   // A run that ended before the loop started (a refusal) must not start it: nothing would stop it.
   if (!player.ended()) CFRunLoopRun();

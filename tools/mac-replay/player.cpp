@@ -89,7 +89,7 @@ void Player::say(const std::string& what) {
   messages << "quorvane-mac-replay: " << what << '\n';
 }
 
-void Player::begin(double now, Rights rights, bool secureInput) {
+void Player::begin(double now, Rights rights, bool secureInput, const std::string& appProbe) {
   const auto answer = [](bool allowed) { return allowed ? "allowed" : "not allowed"; };
   say(std::string("macOS's preflight: listening to input events ") + answer(rights.listen) +
       ", posting them " + answer(rights.post) + " (a hint only: a test key decides)");
@@ -97,6 +97,16 @@ void Player::begin(double now, Rights rights, bool secureInput) {
     say("secure keyboard input is on (a password field has the focus, or a terminal's Secure "
         "Keyboard Entry), so keys would reach no tap: turn it off and try again");
     endRun(now, "refused: secure input", 2);
+    return;
+  }
+  const std::string probeSaid = appProbe.substr(0, appProbe.find('\n'));
+  if (playsAlert() && probeSaid != "Accessibility: not allowed") {
+    say(probeSaid.empty() ? "the app's --check-permissions did not answer"
+                          : "the app is allowed Accessibility on this Mac (it says '" + probeSaid +
+                                "'), so it shows no permission alert: remove it in System "
+                                "Settings → Privacy & Security → Accessibility, or run tccutil "
+                                "reset Accessibility com.quorvane.Quorvane, and try again");
+    endRun(now, "refused: no permission alert to play", 2);
     return;
   }
   // Asking is what lists the program that started us in System Settings, to be switched on.
@@ -117,9 +127,9 @@ Action Player::next(double now) {
   switch (stage) {
   case Stage::probing:
     if (probeSeen && playsAlert()) {
-      stage = Stage::checkingApp;
-      waitFor = now + launchPatience;
-      return just(Action::Kind::probeApp);
+      stage = Stage::staging;
+      windowShownAt = now;
+      return just(Action::Kind::showWindow);
     }
     if (probeSeen) return launchApp(now);
     if (now < probeDeadline) return waitUntil(probeDeadline);
@@ -128,27 +138,9 @@ Action Player::next(double now) {
         remedy());
     endRun(now, "refused: not allowed to listen", 2);
     return next(now);
-  // A binary started directly is judged by whoever started it: only LaunchServices' answer counts.
-  case Stage::checkingApp:
-    if (!probeSaid && now < waitFor) return waitUntil(waitFor);
-    if (probeSaid && probeSaid->find("Accessibility: not allowed") != std::string::npos) {
-      stage = Stage::showingWindow;
-      waitFor = now + windowSettle;
-      queued.push_back(just(Action::Kind::lookForSettings)); // one already up is quit first
-      return just(Action::Kind::showWindow);
-    }
-    say(probeSaid ? "the app is allowed Accessibility on this Mac (it says '" + *probeSaid +
-                        "'), so it shows no permission alert: remove it in System Settings → "
-                        "Privacy & Security → Accessibility, or run tccutil reset Accessibility "
-                        "com.quorvane.Quorvane, and try again"
-                  : "the app's --check-permissions did not answer");
-    endRun(now, "refused: no permission alert to play", 2);
-    return next(now);
-  case Stage::showingWindow:
-    if (now < waitFor) return waitUntil(waitFor);
-    queued.push_back(just(Action::Kind::readFront));
-    queued.push_back(launchApp(now));
-    return next(now);
+  case Stage::staging:
+    if (now < windowShownAt + windowSettle) return waitUntil(windowShownAt + windowSettle);
+    return launchApp(now);
   case Stage::playing: return play(now);
   default: return finish(now);
   }
@@ -326,17 +318,9 @@ void Player::modifiersHeld(EventFlags flags) {
   modifiers = flags;
 }
 
-void Player::probed(double, const std::string& said) {
-  probeSaid = said.substr(0, said.find('\n'));
-}
-
-void Player::frontApp(int pid) {
-  plainPid = pid;
-}
-
 // Added first, the default button is named first, and the one Esc chooses is marked, as the
 // simulator predicts them.
-std::string Player::alertLine(const AlertSight& alert) const {
+std::string alertLine(const AlertSight& alert) {
   std::string line = "alert " + alert.message + " | " + alert.informative;
   std::vector<int> order;
   if (alert.defaultButton >= 0) order.push_back(alert.defaultButton);
@@ -347,7 +331,7 @@ std::string Player::alertLine(const AlertSight& alert) const {
   return line;
 }
 
-// In front: Quorvane the front app, its alert the key window, above the plain window's app.
+// In front: Quorvane the front app, its alert the key window, above the plain window.
 void Player::alertSeen(double now, const AlertSight& alert) {
   if (stage != Stage::playing || alertAt) return;
   alertAt = now;
@@ -360,22 +344,17 @@ void Player::alertSeen(double now, const AlertSight& alert) {
   const auto add = [&](const std::string& what) { wrong += (wrong.empty() ? "" : ", ") + what; };
   if (alert.frontPid != appPid) add("the front app was pid " + std::to_string(alert.frontPid));
   if (!alert.focused) add("the alert was not the key window");
-  if (plainPid != 0 && plainPid != appPid && place(plainPid) < place(appPid))
-    add("behind the window of pid " + std::to_string(plainPid));
+  if (alert.plainPid != 0 && place(alert.plainPid) < place(appPid))
+    add("behind the window of pid " + std::to_string(alert.plainPid));
   const double at = now - *launchedAt;
   seen.push_back({.time = at, .sight = alertLine(alert)});
   seen.push_back(
       {.time = at, .sight = wrong.empty() ? "alert in front" : "alert not in front: " + wrong});
 }
 
-// One up before the run is quit; the one the app opened is logged, with its front window's title
-// once it has one.
+// Logged when it comes up, with its front window's title once it has one.
 void Player::settingsSeen(double now, int pid, const std::string& title) {
-  if (stage == Stage::showingWindow && settingsBefore == 0) {
-    settingsBefore = pid;
-    queued.push_back({.kind = Action::Kind::quit, .pid = pid});
-  }
-  if (stage != Stage::playing || pid == settingsBefore || settingsTitled) return;
+  if (stage != Stage::playing || settingsTitled) return;
   if (settingsPid == 0) {
     settingsPid = pid;
     settingsLine = seen.size();

@@ -37,8 +37,8 @@ constexpr platform::KeyCode probeKey = 90;
 constexpr std::int64_t toolMarker = 0x514F5251;
 constexpr platform::KeyCode returnKey = 36;
 // How often the tool looks for the app's alert, and for System Settings once the alert is up; how
-// long the plain window has to come to the front; how long System Settings has to come up after
-// the app exited.
+// long the plain window has to come to the front (and a System Settings already up to quit); how
+// long System Settings has to come up after the app exited.
 constexpr double alertLookEvery = 0.05, settingsLookEvery = 0.25, windowSettle = 1.5,
                  settingsPatience = 8;
 
@@ -49,8 +49,12 @@ struct AlertSight {
   int defaultButton = -1, cancelButton = -1;
   int frontPid = 0;              // the front app's
   bool focused = false;          // the alert was the app's focused (key) window
+  int plainPid = 0;              // the owner of the plain window the tool put in front
   std::vector<int> windowOwners; // of the windows on screen, front to back
 };
+
+// "alert MESSAGE | INFORMATIVE | BUTTON...", as the simulator predicts it.
+std::string alertLine(const AlertSight& alert);
 
 // What macOS's preflight answers say: a hint, since a terminal's rights are what count.
 struct Rights {
@@ -77,9 +81,7 @@ struct Action {
     listen,              // make the tool's listen-only tap; cannotListen() if it cannot
     post,                // make `event` and post it at the HID level (mouse events at the pointer)
     launch,              // open the app, as a launcher does (again, for a reopen)
-    probeApp,            // run the app's --check-permissions through LaunchServices: probed()
-    showWindow,          // put a plain window in front (an empty folder in Finder)
-    readFront,           // answer with frontApp(): the front app's pid
+    showWindow,          // quit System Settings, put a plain window (Finder's) in front
     lookForAlert,        // answer with alertSeen() if `pid` shows its alert
     lookForSettings,     // answer with settingsSeen() if System Settings runs
     quit,                // ask the app `pid` to quit, as a logout does
@@ -97,10 +99,9 @@ struct Action {
   sim::Input event{};               // post: what to post; signal: which
   Purpose purpose = Purpose::input; // post
   int traceLine = 0;                // post, launch, signal: the trace line, if any
-  double afterPress = -1; // post of an input or answer: when, after the press (or the alert); -1:
-                          // at the launch
-  int pid = 0;            // signal, kill
-  double until = 0;       // wait
+  double afterPress = -1;           // post of an input or answer: after the press or alert, or -1
+  int pid = 0;                      // signal, kill
+  double until = 0;                 // wait
 };
 
 class Player {
@@ -108,8 +109,9 @@ public:
   // Messages for the user (standard error) go to messages as they arise.
   Player(replay::Trace trace, std::string appPath, bool check, std::ostream& messages);
 
-  // The start. What macOS's preflight says of the rights only guides the messages.
-  void begin(double now, Rights rights, bool secureInput);
+  // The start. What macOS's preflight says of the rights only guides the messages. An alert trace
+  // needs the app's --check-permissions, run as a user's launch runs it, to say "not allowed".
+  void begin(double now, Rights rights, bool secureInput, const std::string& appProbe = "");
   Action next(double now);
 
   // What the shell saw or learnt. see() answers whether the shell should ask next() at once.
@@ -118,8 +120,6 @@ public:
   void launchFailed(double now, const std::string& why);
   void exited(double now, int pid);
   void modifiersHeld(platform::EventFlags flags);
-  void probed(double now, const std::string& said);
-  void frontApp(int pid);
   void alertSeen(double now, const AlertSight& alert);
   void settingsSeen(double now, int pid, const std::string& title);
   void interrupted(double now);
@@ -152,8 +152,7 @@ private:
   };
   enum class Stage {
     probing,
-    checkingApp,
-    showingWindow,
+    staging,
     playing,
     closeLog,
     stopApps,
@@ -178,7 +177,6 @@ private:
   std::optional<double> dueTime(const sim::Input& input) const;
   std::optional<double> anchorSeen() const { return playsAlert() ? alertAt : pressedAt; }
   Action launchApp(double now);
-  std::string alertLine(const AlertSight& alert) const;
   double deadline() const;
   Process* find(int pid);
   bool appAlive();
@@ -202,12 +200,11 @@ private:
   int appPid = 0;
   std::vector<Process> processes; // the app, and any instance a late launch started
   std::optional<double> pressedAt;
-  // An alert trace: when the prediction shows the alert, when it appeared here, what was in front
-  // before the launch, when the answer is due, and System Settings' pid and whether it had a title.
+  // An alert trace: when the prediction shows the alert, when it appeared here, when the answer is
+  // due, and System Settings' pid, its line and whether it had a title.
   std::optional<double> alertPredicted, alertAt, answerDue;
-  std::optional<std::string> probeSaid;
-  double waitFor = 0, nextLook = 0;
-  int plainPid = 0, settingsPid = 0, settingsBefore = 0;
+  double windowShownAt = 0, nextLook = 0;
+  int settingsPid = 0;
   std::size_t settingsLine = 0; // in seen
   bool settingsTitled = false;
   bool appHolds = false; // the app's own Command press was seen, and not its release

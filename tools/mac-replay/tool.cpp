@@ -70,10 +70,6 @@ DryMac predictedMac(const replay::Trace& trace) {
   for (const observation::Line& line : prediction(trace)) {
     if (line.kind == observation::Line::Kind::exit) mac.exit = line.time;
     if (line.kind == observation::Line::Kind::commandHeld) mac.modifiers |= platform::commandFlag;
-    if (line.kind == observation::Line::Kind::alert && !mac.alert) {
-      mac.alert = line.time;
-      mac.alertText = line.detail;
-    }
     if (line.kind == observation::Line::Kind::settings) mac.settings = line.time;
     if (line.kind != observation::Line::Kind::event ||
         !isAppCommand(line.type, line.key, line.user))
@@ -84,6 +80,8 @@ DryMac predictedMac(const replay::Trace& trace) {
       mac.press = line.time;
     }
   }
+  // prediction() ran the simulator: the alert it showed is the dry Mac's.
+  if (!sim::alerts().empty()) mac.alert = sim::alerts().front();
   return mac;
 }
 
@@ -106,7 +104,8 @@ public:
   }
 
   int run() {
-    player.begin(0, mac.preflight, mac.secureInput);
+    if (player.playsAlert()) print("ask the app through LaunchServices: " + mac.probe);
+    player.begin(0, mac.preflight, mac.secureInput, mac.probe);
     for (;;) {
       const Action action = player.next(now);
       if (action.kind == Action::Kind::wait) {
@@ -156,15 +155,7 @@ private:
       print("quit pid " + std::to_string(action.pid) +
             (action.traceLine != 0 ? " (line " + std::to_string(action.traceLine) + ")" : ""));
       break;
-    case Action::Kind::probeApp:
-      print("ask the app through LaunchServices: " + mac.probe);
-      player.probed(now, mac.probe);
-      break;
-    case Action::Kind::showWindow: print("show a plain window"); break;
-    case Action::Kind::readFront:
-      print("front app: pid " + std::to_string(plainPid));
-      player.frontApp(plainPid);
-      break;
+    case Action::Kind::showWindow: print("show a plain window (pid 9)"); break;
     case Action::Kind::lookForAlert: lookForAlert(); break;
     case Action::Kind::lookForSettings:
       if (mac.settings && launchedAt && now >= *launchedAt + *mac.settings) {
@@ -198,24 +189,22 @@ private:
     return text;
   }
 
-  // The dry Mac's alert, as predicted, in front; it is read once it is up.
+  // The dry Mac's alert, as predicted; it is read once it is up.
   void lookForAlert() {
-    if (!mac.alert || !running || now < *launchedAt + *mac.alert) return;
+    if (!mac.alert || !running || now < *launchedAt + mac.alert->shown) return;
+    const sim::Alert& shown = *mac.alert;
     const bool front = mac.alertInFront;
-    AlertSight alert{.frontPid = front ? 1 : plainPid,
-                     .focused = front,
-                     .windowOwners = {front ? 1 : plainPid, front ? plainPid : 1}};
-    std::vector<std::string> parts;
-    for (std::size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 3)
-      parts.push_back(mac.alertText.substr(at, (bar = mac.alertText.find(" | ", at)) - at));
-    alert.message = parts.at(0);
-    alert.informative = parts.size() > 1 ? parts[1] : "";
-    for (std::size_t i = 2; i < parts.size(); ++i) {
-      if (parts[i].ends_with(" (Esc)")) alert.cancelButton = static_cast<int>(i - 2);
-      alert.buttons.push_back(parts[i].substr(0, parts[i].find(" (Esc)")));
-    }
-    alert.defaultButton = alert.buttons.empty() ? -1 : 0;
-    print("read the alert: " + mac.alertText +
+    const AlertSight alert{.message = shown.message,
+                           .informative = shown.informative,
+                           .buttons = shown.buttons,
+                           .defaultButton = shown.buttons.empty() ? -1 : 0,
+                           .cancelButton =
+                               shown.escapeButton ? static_cast<int>(*shown.escapeButton) : -1,
+                           .frontPid = front ? 1 : plainPid,
+                           .focused = front,
+                           .plainPid = plainPid,
+                           .windowOwners = {front ? 1 : plainPid, front ? plainPid : 1}};
+    print("read the " + alertLine(alert) +
           (front ? " (front app, key window, above pid 9's window)" : " (behind pid 9's)"));
     player.alertSeen(now, alert);
   }

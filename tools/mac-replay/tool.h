@@ -36,11 +36,10 @@ struct DryMac {
   double killTakes = 0;               // a killed app is gone this much later
   platform::EventFlags modifiers = 0; // what the state tables say at the end
   std::optional<double> interrupt;    // a Ctrl-C
-  // An alert trace: what the app's probe says, when its alert appears and what it reads (as
-  // an "alert" line has it), and when System Settings comes up.
+  // An alert trace: what the app's probe says, the alert it shows (and when), whether in front, and
+  // when System Settings comes up.
   std::string probe = "Accessibility: not allowed";
-  std::optional<double> alert;
-  std::string alertText;
+  std::optional<sim::Alert> alert;
   bool alertInFront = true;
   std::optional<double> settings;
 };

@@ -94,6 +94,7 @@ static inline id _Nullable CFBridgingRelease(CFTypeRef _Nullable __attribute__((
 }
 @interface NSArray<__covariant ObjectType> : NSObject
 @property(readonly) NSUInteger count;
+@property(nullable, nonatomic, readonly) ObjectType firstObject;
 - (ObjectType)objectAtIndex:(NSUInteger)index;
 @end
 @interface NSDictionary<__covariant KeyType, __covariant ObjectType> : NSObject
