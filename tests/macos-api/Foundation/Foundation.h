@@ -1,6 +1,6 @@
 // The Foundation declarations Quorvane uses, as in the macOS SDK's NSObjCRuntime.h, NSString.h,
-// NSURL.h, NSDate.h, NSTimer.h, NSRunLoop.h, NSNotification.h, NSError.h and NSProcessInfo.h (64-bit:
-// NSInteger is long).
+// NSURL.h, NSDate.h, NSTimer.h, NSRunLoop.h, NSNotification.h, NSError.h and NSProcessInfo.h
+// (64-bit: NSInteger is long).
 #pragma once
 
 #include <CoreFoundation/CoreFoundation.h>
