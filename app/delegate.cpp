@@ -58,14 +58,6 @@ bool Switcher::applicationShouldHandleReopen(bool /*hasVisibleWindows*/) {
   return false;
 }
 
-// A quit request (a logout, an uninstaller) while an alert is up ends the alert first; the alert's
-// caller then terminates, and nothing is opened.
-bool Switcher::applicationShouldTerminate() {
-  if (!abortAlert()) return true;
-  note("alert ended: asked to quit");
-  return false;
-}
-
 void Switcher::applicationWillTerminate() {
   // Only a quit request ends a session this way: Command goes up without an Escape, as the user's
   // own release of it would.

@@ -82,9 +82,6 @@ public:
   virtual void applicationDidFinishLaunching() = 0;
   // The program was opened again while it runs.
   virtual bool applicationShouldHandleReopen(bool hasVisibleWindows) = 0;
-  // Asked before every termination, the system's (a quit request, a logout) and the program's
-  // own; false cancels it.
-  virtual bool applicationShouldTerminate() = 0;
   virtual void applicationWillTerminate() = 0;
 
 protected:
@@ -103,17 +100,16 @@ public:
   // process has ended or its time has run out.
   void run();
   void activateIgnoringOtherApps(bool ignoring);
-  // Asks the delegate whether to terminate; unless it cancels, delivers applicationWillTerminate,
-  // then ends the process. On a Mac it then never returns: nothing the caller asks of the platform
-  // after it happens.
+  // Delivers applicationWillTerminate, then ends the process. On a Mac it never returns: nothing
+  // the caller asks of the platform after it happens.
   void terminate();
 };
 
 // Shows a modal alert in front and returns the button chosen (alertFirstButton for the first one
 // added). With no buttons the platform shows its own single default button and answers 0. Return
 // chooses the first button, Esc the one at escapeButton. While the alert is up the main run loop
-// goes on: timers, main-queue blocks, signal actions and delegate callbacks still arrive, and the
-// alert does not stop the application from terminating.
+// goes on: timers, main-queue blocks, signal actions and delegate callbacks still arrive, and a
+// quit request terminates the application there and then, so that the call never returns.
 AlertResponse runAlert(std::string_view message, std::string_view informative,
                        std::span<const std::string_view> buttons = {},
                        std::optional<std::size_t> escapeButton = std::nullopt);

@@ -31,7 +31,6 @@ public:
   // Application delegate.
   void applicationDidFinishLaunching() override;
   bool applicationShouldHandleReopen(bool hasVisibleWindows) override;
-  bool applicationShouldTerminate() override;
   void applicationWillTerminate() override;
 
   // Installs the tap, presses Command, taps Tab and arms the session timeout.

@@ -19,6 +19,8 @@ const std::string escapeDown = "post keyDown key=53 flags=0x100000 " + marked;
 const std::string escapeUp = "post keyUp key=53 flags=0x100000 " + marked;
 const std::string tabDown = "post keyDown key=48 flags=0x100000 " + marked;
 const std::string tabUp = "post keyUp key=48 flags=0x100000 " + marked;
+// An alert that was up when the process ended.
+const std::string endedWithTheProcess = " -> none: the process ended";
 
 // The click that ended a session, and the mouse-up it leaves to be swallowed.
 std::optional<std::string> mouseUpFor(const std::string& type) {
@@ -102,7 +104,8 @@ std::string broken(const std::vector<std::string>& log) {
                       text == "still running" || text.starts_with("waits forever");
     if (text.starts_with("after terminate: "))
       return "the program asked the platform for something after terminate" + where;
-    if (terminatedAt && !ends && (time != *terminatedAt || text != commandRelease))
+    const bool lastWords = text == commandRelease || text.ends_with(endedWithTheProcess);
+    if (terminatedAt && !ends && (time != *terminatedAt || !lastWords))
       return "something ran after terminate" + where;
 
     if (text.starts_with("post ")) {
@@ -152,18 +155,18 @@ std::string broken(const std::vector<std::string>& log) {
       } else if (swallowed) {
         return "swallowed while neither holding nor finishing" + where;
       }
-    } else if (text.starts_with("reopen ") || text.starts_with("signal ") ||
-               text.starts_with("quit ")) {
+    } else if (text.starts_with("reopen ") || text.starts_with("signal ") || text == "quit") {
       now = {false, true};
       requested = true;
       if (alertUp && !requestedWhileAlertUp) requestedWhileAlertUp = time;
-      if (text == "quit -> terminate") terminatedAt = time;
+      if (text == "quit") terminatedAt = time;
     } else if (text == "activate ignoring other apps") {
       alertUp = alertShown = true;
     } else if (text.starts_with("alert ")) {
       if (!alertUp) return "an alert without its activation" + where;
       alertUp = false;
-      if (requestedWhileAlertUp && !text.ends_with(" -> -1001"))
+      if (requestedWhileAlertUp && !text.ends_with(" -> -1001") &&
+          !text.ends_with(endedWithTheProcess))
         return "an alert outlived a request to end" + where;
     } else if (text.starts_with("open ")) {
       if (requestedWhileAlertUp) return "opened a link after a request to end" + where;

@@ -29,10 +29,6 @@
   return _delegate->applicationShouldHandleReopen(flag) ? YES : NO;
 }
 
-- (NSApplicationTerminateReply)applicationShouldTerminate:(NSApplication*)sender {
-  return _delegate->applicationShouldTerminate() ? NSTerminateNow : NSTerminateCancel;
-}
-
 - (void)applicationWillTerminate:(NSNotification*)notification {
   _delegate->applicationWillTerminate();
 }
@@ -150,7 +146,8 @@ AlertResponse runAlert(std::string_view message, std::string_view informative,
       if (escapeButton == i) button.keyEquivalent = @"\033";
     }
     NSWindow* window = alert.window;
-    // A modal window refuses a quit request (a logout) without asking the delegate; ours asks it.
+    // A modal window refuses a quit request without asking the delegate, and so holds up a logout;
+    // ours lets it terminate the application from inside the modal loop.
     window.preventsApplicationTerminationWhenModal = NO;
     // Activation is only a request from macOS 14 on, and the user is in another app when they
     // launch us. Shown in front of every app's windows even if it is declined, the alert can be

@@ -66,6 +66,8 @@ struct State {
   std::vector<Alert> alerts;
   bool alertUp = false;
   bool alertAborted = false;
+  std::string alertLine;     // of the alert that is up, as the log shows it when it ends
+  bool endedInAlert = false; // the alert's caller never resumes
   std::vector<double> urlsOpened;
   std::vector<Input> observed;
   std::size_t inputsReceived = 0; // also the next input's index
@@ -104,8 +106,9 @@ void record(std::string text) {
 // the caller gets what a failed request gives. Releasing objects stays allowed, as exit runs the
 // destructors on a Mac too; the event accessors need an event, which nothing hands out any more.
 bool afterTerminate(std::string_view what) {
-  // A run that stopped with the program still in an alert: the rest would happen later, if ever.
-  if (state().stillRunning || state().waitsForever) return true;
+  // A run that stopped with the program still in an alert, or a process that ended inside one:
+  // what the alert's caller would do next happens later, if ever, or never.
+  if (state().stillRunning || state().waitsForever || state().endedInAlert) return true;
   if (!state().terminated) return false;
   record("after terminate: " + std::string(what));
   return true;
@@ -192,25 +195,14 @@ void deliverSignal(Signal signal) {
   s.posted.clear();
 }
 
-// Termination, whoever asked for it, first asks the delegate, which may cancel it.
-bool delegateLetsTerminate() {
-  return state().delegate == nullptr || state().delegate->applicationShouldTerminate();
-}
-
 // applicationWillTerminate, then the process is gone: nothing it posted on the way out reaches its
-// own tap.
+// own tap. From inside an alert, the alert goes with it, and its caller never resumes.
 void endProcess() {
   State& s = state();
+  if (s.alertUp) record(s.alertLine + " -> none: the process ended");
   if (s.delegate) s.delegate->applicationWillTerminate();
   s.terminated = true;
   s.posted.clear();
-}
-
-// The system asks the application to quit, as a logout does.
-void quit() {
-  const bool terminates = delegateLetsTerminate();
-  record(terminates ? "quit -> terminate" : "quit -> cancel");
-  if (terminates) endProcess();
 }
 
 void receive(const Input& input) {
@@ -229,7 +221,10 @@ void receive(const Input& input) {
     break;
   }
   case Input::Kind::signal: deliverSignal(input.signal); break;
-  case Input::Kind::quit: quit(); break;
+  case Input::Kind::quit: // the system asks the application to quit, as a logout does
+    record("quit");
+    endProcess();
+    break;
   }
 }
 
@@ -486,10 +481,7 @@ void Application::activateIgnoringOtherApps(bool ignoring) {
 void Application::terminate() {
   if (sim::afterTerminate("terminate") || state().killedBy) return;
   record("terminate");
-  if (sim::delegateLetsTerminate())
-    sim::endProcess();
-  else
-    record("terminate cancelled");
+  sim::endProcess();
 }
 
 // Modal: the main loop runs on while the alert is up, until it is answered (alert-answer seconds
@@ -507,13 +499,17 @@ AlertResponse runAlert(std::string_view message, std::string_view informative,
     line += " | " + std::string(button);
   }
   s.alerts.push_back(std::move(alert));
+  s.alertLine = line;
   const std::optional<double> answer = s.setup.alertAnswer;
   const double answerAt = answer ? s.now + *answer : std::numeric_limits<double>::infinity();
   s.alertUp = true;
   s.alertAborted = false;
   sim::runLoop(answerAt, [&] { return s.alertAborted; });
   s.alertUp = false;
-  if (sim::ended()) return alertAborted; // the alert went with the process
+  if (sim::ended()) {
+    s.endedInAlert = true;
+    return alertAborted;
+  }
   if (!s.alertAborted) {
     if (!answer) {
       s.waitsForever = true;

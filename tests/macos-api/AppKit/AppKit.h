@@ -40,13 +40,6 @@ enum NSApplicationActivationPolicy : NSInteger {
 typedef NSInteger NSModalResponse;
 static const NSModalResponse NSModalResponseAbort = -1001;
 
-// NS_ENUM(NSUInteger, NSApplicationTerminateReply)
-enum NSApplicationTerminateReply : NSUInteger {
-  NSTerminateCancel = 0,
-  NSTerminateNow = 1,
-  NSTerminateLater = 2,
-};
-
 @class NSApplication;
 
 @protocol NSApplicationDelegate <NSObject>
@@ -54,7 +47,6 @@ enum NSApplicationTerminateReply : NSUInteger {
 - (void)applicationDidFinishLaunching:(NSNotification*)notification;
 - (BOOL)applicationShouldHandleReopen:(NSApplication*)sender
                     hasVisibleWindows:(BOOL)hasVisibleWindows;
-- (NSApplicationTerminateReply)applicationShouldTerminate:(NSApplication*)sender;
 - (void)applicationWillTerminate:(NSNotification*)notification;
 @end
 
