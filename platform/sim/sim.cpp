@@ -271,6 +271,13 @@ std::string describe(const Input& event) {
                 event.user);
 }
 
+std::string describe(const Alert& alert) {
+  std::string text = alert.message + " | " + alert.informative;
+  for (std::size_t i = 0; i < alert.buttons.size(); ++i)
+    text += " | " + alert.buttons[i] + (alert.escapeButton == i ? " (Esc)" : "");
+  return text;
+}
+
 std::string seconds(double time) {
   return format("%.3f", time);
 }

@@ -62,13 +62,16 @@ struct Setup {
 // An alert as the program showed it.
 struct Alert {
   double shown = 0;
-  std::string message, informative;
-  std::vector<std::string> buttons;
-  std::optional<std::size_t> escapeButton;
+  std::string message{}, informative{};
+  std::vector<std::string> buttons{};
+  std::optional<std::size_t> escapeButton{};
 };
 
 // "TYPE key=K flags=0xF user=U": an event as logs and observations spell it.
 std::string describe(const Input& event);
+// "MESSAGE | INFORMATIVE | BUTTON...": an alert as observations spell it, the button Esc chooses
+// marked " (Esc)".
+std::string describe(const Alert& alert);
 // A time as logs spell it: seconds with three decimals, in full however large.
 std::string seconds(double time);
 // "T TEXT": a line of a log.

@@ -19,7 +19,6 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sstream>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>

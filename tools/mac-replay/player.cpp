@@ -78,10 +78,11 @@ bool setsKeyField(const sim::Input& event) {
 }
 
 Player::Player(replay::Trace trace, std::string appPath, bool check, std::ostream& messages)
-    : trace(std::move(trace)), appPath(std::move(appPath)), check(check), messages(messages) {
+    : trace(std::move(trace)), predicted(prediction(this->trace)), appPath(std::move(appPath)),
+      check(check), messages(messages) {
   // Filled from the tap's callback: no allocation there unless a session sees thousands of events.
   seen.reserve(1 << 14);
-  for (const observation::Line& line : prediction(this->trace))
+  for (const observation::Line& line : predicted)
     if (line.kind == observation::Line::Kind::alert && !alertPredicted) alertPredicted = line.time;
 }
 
@@ -158,7 +159,7 @@ Action Player::launchApp(double now) {
 // Inputs before the start go out as soon as the app is launched, the others at their time after
 // the app's own Command press (in an alert trace, after its alert appeared); none before that.
 std::optional<double> Player::dueTime(const sim::Input& input) const {
-  const double from = alertPredicted.value_or(pressAt);
+  const double from = anchorPredicted();
   if (input.time < from) return launchedAt;
   if (!anchorSeen()) return std::nullopt;
   return *anchorSeen() + (input.time - from);
@@ -166,7 +167,7 @@ std::optional<double> Player::dueTime(const sim::Input& input) const {
 
 double Player::deadline() const {
   if (!anchorSeen()) return *launchedAt + patience;
-  const double from = alertPredicted.value_or(pressAt);
+  const double from = anchorPredicted();
   double last = from + (playsAlert() ? trace.setup.alertAnswer.value_or(0) : 0);
   for (const sim::Input& input : trace.setup.inputs)
     last = std::max(last, input.time);
@@ -318,17 +319,17 @@ void Player::modifiersHeld(EventFlags flags) {
   modifiers = flags;
 }
 
-// Added first, the default button is named first, and the one Esc chooses is marked, as the
-// simulator predicts them.
-std::string alertLine(const AlertSight& alert) {
-  std::string line = "alert " + alert.message + " | " + alert.informative;
-  std::vector<int> order;
-  if (alert.defaultButton >= 0) order.push_back(alert.defaultButton);
-  for (int i = 0; i < static_cast<int>(alert.buttons.size()); ++i)
-    if (i != alert.defaultButton) order.push_back(i);
-  for (int i : order)
-    line += " | " + alert.buttons.at(i) + (i == alert.cancelButton ? " (Esc)" : "");
-  return line;
+// Added first, the default button is named first, as the simulator predicts it.
+std::string alertLine(const AlertSight& seen) {
+  sim::Alert alert{.message = seen.message, .informative = seen.informative};
+  const auto add = [&](int i) {
+    if (i == seen.cancelButton) alert.escapeButton = alert.buttons.size();
+    alert.buttons.push_back(seen.buttons.at(i));
+  };
+  if (seen.defaultButton >= 0) add(seen.defaultButton);
+  for (int i = 0; i < static_cast<int>(seen.buttons.size()); ++i)
+    if (i != seen.defaultButton) add(i);
+  return "alert " + sim::describe(alert);
 }
 
 // In front: Quorvane the front app, its alert the key window, above the plain window.
@@ -526,10 +527,7 @@ std::string Player::output() const {
 // As quorvane-compare does, the verdict on standard error: standard output is the log alone.
 int Player::verdict() const {
   std::istringstream observedStream(output());
-  const char* reading = "predicted";
   try {
-    const auto predicted = prediction(trace);
-    reading = "observed";
     const auto observed = observation::parseLog(observedStream);
     const auto disagreement = observation::compare(predicted, observed);
     if (!disagreement) {
@@ -539,8 +537,7 @@ int Player::verdict() const {
     messages << observation::describe(*disagreement, predicted, observed, "predicted", "observed");
     return 1;
   } catch (const observation::LogError& error) {
-    messages << "quorvane-mac-replay: " << reading << ":" << error.line << ": " << error.what()
-             << '\n';
+    messages << "quorvane-mac-replay: observed:" << error.line << ": " << error.what() << '\n';
     return 2;
   }
 }

@@ -175,6 +175,8 @@ private:
   void track(const sim::Input& input);
   void mark(double now, const char* end);
   std::optional<double> dueTime(const sim::Input& input) const;
+  // What a trace's times count from: the app's Command press, or in an alert trace its alert.
+  double anchorPredicted() const { return alertPredicted.value_or(pressAt); }
   std::optional<double> anchorSeen() const { return playsAlert() ? alertAt : pressedAt; }
   Action launchApp(double now);
   double deadline() const;
@@ -183,6 +185,7 @@ private:
   int verdict() const;
 
   replay::Trace trace;
+  std::vector<observation::Line> predicted; // what the simulator predicts for the trace
   std::string appPath;
   bool check;
   std::ostream& messages;

@@ -42,10 +42,7 @@ namespace {
 // marked, and that it stands in front, where the user can answer it.
 void sightings(std::vector<std::pair<double, std::string>>& seen) {
   for (const sim::Alert& alert : sim::alerts()) {
-    std::string text = "alert " + alert.message + " | " + alert.informative;
-    for (std::size_t i = 0; i < alert.buttons.size(); ++i)
-      text += " | " + alert.buttons[i] + (alert.escapeButton == i ? " (Esc)" : "");
-    seen.emplace_back(alert.shown, text);
+    seen.emplace_back(alert.shown, "alert " + sim::describe(alert));
     seen.emplace_back(alert.shown, "alert in front");
   }
   for (double opened : sim::urlsOpened())
