@@ -54,7 +54,7 @@ void Switcher::showPermissionAlert() {
 }
 
 bool Switcher::applicationShouldHandleReopen(bool /*hasVisibleWindows*/) {
-  finish(true, false, "launched again");
+  cancelOnRequest("launched again");
   return false;
 }
 

@@ -40,7 +40,7 @@ int runProgram(int argc, const char* const argv[]) {
       {platform::Signal::interrupt, "signal INT"},
       {platform::Signal::hangUp, "signal HUP"}};
   for (const auto& [signal, reason] : endings)
-    platform::watchSignal(signal, [why = reason] { delegate->finish(true, false, why); });
+    platform::watchSignal(signal, [why = reason] { delegate->cancelOnRequest(why); });
   app->run();
   return 0;
 }

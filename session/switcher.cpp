@@ -49,9 +49,6 @@ void Switcher::tapKey(KeyCode key) {
 // --- Finishing --------------------------------------------------------------------------------
 
 void Switcher::finish(bool cancel, bool awaitMouseUp, std::string_view reason) {
-  // Whoever asks us to end (a second launch, a signal) must not wait on an alert nobody answers:
-  // ended, it answers no button, and its caller terminates at once.
-  if (abortAlert()) note(std::string("alert ended: ").append(reason));
   if (finishing) return;
   finishing = true;
   note(std::string("session ended: ").append(reason));
@@ -62,6 +59,13 @@ void Switcher::finish(bool cancel, bool awaitMouseUp, std::string_view reason) {
     releaseCommand();
   }
   scheduleExit(awaitMouseUp ? exitDelayAwaitingMouseUp : exitDelay);
+}
+
+// From the reopen callback and the signal actions, never from the tap: the per-event path has no
+// alert to end.
+void Switcher::cancelOnRequest(std::string_view reason) {
+  if (abortAlert()) note(std::string("alert ended: ").append(reason));
+  finish(true, false, reason);
 }
 
 // Any key but those that drive the switcher. Out of the tap callback's inlined path: it formats

@@ -37,9 +37,11 @@ public:
   void start();
   // The verdict on one event reaching the tap; the event may have its flags changed.
   EventVerdict handle(platform::EventType type, platform::Event* event);
-  // Ends the session once, noting the reason; later calls change nothing. An alert we show ends
-  // too, whenever it is called.
+  // Ends the session once, noting the reason; later calls change nothing.
   void finish(bool cancel, bool awaitMouseUp, std::string_view reason);
+  // A request from outside to end (a second launch, a signal): cancels the session, and ends an
+  // alert we show, which then answers no button, so that its caller terminates at once.
+  void cancelOnRequest(std::string_view reason);
 
   // The callback given to the tap; userInfo is the Switcher.
   static platform::Event* tapCallback(platform::EventType type, platform::Event* event,
