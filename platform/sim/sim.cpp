@@ -66,7 +66,6 @@ struct State {
   std::vector<Alert> alerts;
   bool alertUp = false;
   bool alertAborted = false;
-  std::string alertLine;     // of the alert that is up, as the log shows it when it ends
   bool endedInAlert = false; // the alert's caller never resumes
   std::vector<double> urlsOpened;
   std::vector<Input> observed;
@@ -195,11 +194,19 @@ void deliverSignal(Signal signal) {
   s.posted.clear();
 }
 
+// An alert as the log shows it when it ends, its buttons in the order added.
+std::string logged(const Alert& alert) {
+  std::string line = "alert " + alert.message + " | " + alert.informative;
+  for (const std::string& button : alert.buttons)
+    line += " | " + button;
+  return line;
+}
+
 // applicationWillTerminate, then the process is gone: nothing it posted on the way out reaches its
 // own tap. From inside an alert, the alert goes with it, and its caller never resumes.
 void endProcess() {
   State& s = state();
-  if (s.alertUp) record(s.alertLine + " -> none: the process ended");
+  if (s.alertUp) record(logged(s.alerts.back()) + " -> none: the process ended");
   if (s.delegate) s.delegate->applicationWillTerminate();
   s.terminated = true;
   s.posted.clear();
@@ -500,13 +507,9 @@ AlertResponse runAlert(std::string_view message, std::string_view informative,
   if (sim::afterTerminate("alert")) return 0;
   sim::State& s = state();
   sim::Alert alert{s.now, std::string(message), std::string(informative), {}, escapeButton};
-  std::string line = "alert " + alert.message + " | " + alert.informative;
-  for (std::string_view button : buttons) {
+  for (std::string_view button : buttons)
     alert.buttons.emplace_back(button);
-    line += " | " + std::string(button);
-  }
   s.alerts.push_back(std::move(alert));
-  s.alertLine = line;
   const std::optional<double> answer = s.setup.alertAnswer;
   const double answerAt = answer ? s.now + *answer : std::numeric_limits<double>::infinity();
   s.alertUp = true;
@@ -527,7 +530,7 @@ AlertResponse runAlert(std::string_view message, std::string_view informative,
   const AlertResponse response = s.alertAborted    ? alertAborted
                                  : buttons.empty() ? 0
                                                    : s.setup.alertButton;
-  record(line + format(" -> %ld", response));
+  record(sim::logged(s.alerts.back()) + format(" -> %ld", response));
   return response;
 }
 
