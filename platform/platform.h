@@ -4,7 +4,9 @@
 // platform/macos (the real one) or platform/sim (the simulated one the tests and tools run on).
 // Calls go down through these functions; the backend calls back up through the tap callback,
 // timer, queue and signal actions, and the ApplicationDelegate, always on the main thread, one at
-// a time.
+// a time. An alert's modal loop (runAlert) still delivers all of them, wherever it was shown from,
+// but for main-queue blocks: the main queue runs one block at a time, so an alert shown from one
+// (a failure alert, from the start) holds back every other block until it ends.
 
 #include "platform/vocabulary.h"
 
@@ -107,9 +109,9 @@ public:
 
 // Shows a modal alert in front and returns the button chosen (alertFirstButton for the first one
 // added). With no buttons the platform shows its own single default button and answers 0. Return
-// chooses the first button, Esc the one at escapeButton. While the alert is up the main run loop
-// goes on: timers, main-queue blocks, signal actions and delegate callbacks still arrive, and a
-// quit request terminates the application there and then, so that the call never returns.
+// chooses the first button, Esc the one at escapeButton. While it is up the callbacks go on, as
+// the top of this file says, and a quit request terminates the application there and then, so
+// that the call never returns.
 AlertResponse runAlert(std::string_view message, std::string_view informative,
                        std::span<const std::string_view> buttons = {},
                        std::optional<std::size_t> escapeButton = std::nullopt);
@@ -124,11 +126,11 @@ void openURL(std::string_view url);
 Owned<Timer> scheduleTimer(double seconds, std::function<void()> action);
 void invalidate(Timer& timer);
 
-// Runs the action once on the main queue after the delay.
+// Runs the action once on the main queue after the delay, never while another such action runs.
 void runOnMainQueueAfter(double seconds, std::function<void()> action);
 
 // From now on the signal no longer ends the process: each time it arrives, the action runs on the
-// main thread, one at a time like every other callback.
+// main run loop in its common modes, so under any alert, even one shown from a main-queue block.
 void watchSignal(Signal signal, std::function<void()> action);
 
 // Writes the text and a line feed to standard output.

@@ -82,4 +82,26 @@ TEST(Program, WatchesTheTerminationSignalsOnlyInTheNormalRun) {
             (std::vector<Signal>{Signal::terminate, Signal::interrupt, Signal::hangUp}));
 }
 
+// An alert shown from a main-queue block, as the failure alerts are, holds back every other
+// main-queue block until it ends; a signal's action and a timer still run under it.
+TEST(Platform, MainQueueRunsOneBlockAtATime) {
+  sim::Setup setup;
+  setup.alertAnswer = 2;
+  setup.inputs = {{.time = 1, .kind = sim::Input::Kind::signal}};
+  sim::reset(setup);
+  watchSignal(Signal::terminate, [] { note("signal action"); });
+  runOnMainQueueAfter(0.35, [] {
+    runOnMainQueueAfter(0.1, [] { note("queued block"); });
+    const Owned<Timer> timer = scheduleTimer(0.1, [] { note("timer"); });
+    runAlert("Quorvane", "failed");
+  });
+  Application::shared().run();
+  std::vector<std::string> lines;
+  for (const sim::LogLine& line : sim::log())
+    lines.push_back(sim::stamped(line.time, line.text));
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "0.450 note timer", "1.000 signal TERM", "1.000 note signal action",
+                       "2.350 alert Quorvane | failed -> 0", "2.350 note queued block"}));
+}
+
 } // namespace

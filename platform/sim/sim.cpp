@@ -51,6 +51,7 @@ namespace {
 struct Pending {
   std::function<void()> action;
   std::shared_ptr<bool> invalidated; // null for main-queue blocks
+  bool onMainQueue() const { return invalidated == nullptr; }
 };
 
 struct State {
@@ -74,6 +75,9 @@ struct State {
   // Timers and delayed blocks, by deadline and then by the order they were scheduled.
   std::map<std::pair<double, std::uint64_t>, Pending> queue;
   std::uint64_t scheduled = 0;
+  // The main queue is serial: while one of its blocks runs (an alert inside it included), the run
+  // loop serves timers, the tap, signals and the delegate, but no other main-queue block.
+  bool inMainQueueBlock = false;
   // Events the program posted that have not yet reached the taps.
   std::deque<Event> posted;
   std::vector<std::pair<Signal, std::function<void()>>> signalWatchers;
@@ -246,15 +250,22 @@ template <class Stop> void runLoop(double until, Stop stop) {
   while (!halted() && !stop()) {
     const bool inputsLeft = s.inputsReceived < inputs.size();
     const double nextInput = inputsLeft ? inputs[s.inputsReceived].time : never;
-    const double nextTimer = s.queue.empty() ? never : s.queue.begin()->first.first;
+    const auto runnable = std::ranges::find_if(s.queue, [&](const auto& entry) {
+      return !(s.inMainQueueBlock && entry.second.onMainQueue());
+    });
+    const double nextTimer = runnable == s.queue.end() ? never : runnable->first.first;
     const bool timerFirst = nextTimer <= (inputsLeft ? nextInput : s.setup.horizon);
     if (!timerFirst && !inputsLeft) return; // nothing left to do
     if ((timerFirst ? nextTimer : nextInput) >= until) return;
     if (timerFirst) {
-      auto due = s.queue.extract(s.queue.begin());
+      auto due = s.queue.extract(runnable);
       if (due.mapped().invalidated && *due.mapped().invalidated) continue;
-      s.now = due.key().first;
+      // A main-queue block held back by another runs when that one returns, not in the past.
+      s.now = std::max(s.now, due.key().first);
+      const bool block = due.mapped().onMainQueue();
+      if (block) s.inMainQueueBlock = true; // blocks never nest: the others wait
       act(due.mapped().action);
+      if (block) s.inMainQueueBlock = false;
     } else {
       const Input& input = inputs[s.inputsReceived];
       s.now = std::max(s.now, input.time);

@@ -27,6 +27,8 @@ void CFRunLoopAddSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoopMod
 void CFRunLoopRun(void);
 void CFRunLoopStop(CFRunLoopRef rl);
 void CFRunLoopRemoveSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoopMode mode);
+void CFRunLoopPerformBlock(CFRunLoopRef rl, CFTypeRef mode, void (^block)(void));
+void CFRunLoopWakeUp(CFRunLoopRef rl);
 
 // CFMachPort.h
 typedef struct __CFMachPort* CFMachPortRef;

@@ -46,6 +46,13 @@ static inline __attribute__((always_inline)) dispatch_queue_main_t dispatch_get_
 }
 void dispatch_async(dispatch_queue_t queue, dispatch_block_t block);
 void dispatch_after(dispatch_time_t when, dispatch_queue_t queue, dispatch_block_t block);
+@protocol OS_dispatch_queue_attr <OS_dispatch_object>
+@end
+typedef NSObject<OS_dispatch_queue_attr>* __attribute__((objc_independent_class))
+dispatch_queue_attr_t;
+#define DISPATCH_QUEUE_SERIAL NULL
+__attribute__((ns_returns_retained, warn_unused_result)) dispatch_queue_t
+dispatch_queue_create(const char* _Nullable label, dispatch_queue_attr_t _Nullable attr);
 
 // source.h
 @protocol OS_dispatch_source <OS_dispatch_object>
