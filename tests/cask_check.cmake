@@ -1,8 +1,9 @@
 # Renders the Homebrew cask as the release workflow does, notarized and ad hoc, and checks that
 # Ruby parses it, that every placeholder was filled, that it downloads the disk image CPack names
-# for that release, and that it states the oldest macOS in the form Homebrew 6 reads without a
-# warning. A malformed checksum must be refused. Where bash and shasum exist, the script that makes
-# a release's checksum, cask and notes is run on a stand-in image as well.
+# for that release, that it states the oldest macOS in the form Homebrew 6 reads without a warning,
+# and that zap's script may fail. A malformed checksum must be refused. Where bash and shasum
+# exist, the script that makes a release's checksum, cask and notes is run on a stand-in image as
+# well.
 # Arguments: -DRUBY=ruby -DSOURCE_DIR=repository -DWORK_DIR=scratch folder
 cmake_minimum_required(VERSION 3.25)
 set(render ${SOURCE_DIR}/packaging/homebrew/render_cask.cmake)
@@ -41,6 +42,11 @@ foreach(adhoc OFF ON)
       message(FATAL_ERROR "${cask} lacks ${needed}")
     endif()
   endforeach()
+  # zap removes the app before its script runs, and a script must succeed unless told otherwise:
+  # tccutil failing there would stop zap before its trash.
+  if(NOT text MATCHES "zap script: {[^}]*must_succeed: +false,[^}]*}")
+    message(FATAL_ERROR "${cask}: zap's script is not allowed to fail")
+  endif()
   # The comparison string is deprecated since Homebrew 5.1.11.
   if(text MATCHES "depends_on macos: \"")
     message(FATAL_ERROR "${cask} states the oldest macOS as a comparison string")
