@@ -1,8 +1,9 @@
 // quorvane-mac-replay's decisions, data-driven: every .dry-run file beside a trace, under traces/
 // (the Mac check's traces, against the app the simulator predicts) and under mac-replay/ (its
-// endings, against a Mac that a "# mac:" line in the trace describes), is what the dry run prints.
-// Then the log and the verdict of a played run, how each posted event is made, and the traces a
-// real Mac cannot follow.
+// endings, against a Mac that a "# mac:" line in the trace describes, as the tool reads it), is
+// what the dry run prints, verdict included. Then the log and the verdict of a played run, an
+// alert's line however its buttons are read, a played alert's timing, how each posted event is
+// made, and the traces a real Mac cannot follow.
 
 #include "tests/error_cases.h"
 #include "tools/compare/observation.h"
@@ -31,54 +32,6 @@ replay::Trace traceOf(const std::string& text) {
   return replay::parseTrace(input);
 }
 
-// "# mac: press=0.35 exit=never modifiers=0x100000 ...": how this Mac differs from the predicted.
-macreplay::DryMac macOf(const std::string& trace) {
-  macreplay::DryMac mac = macreplay::predictedMac(traceOf(trace));
-  const std::size_t at = trace.find("# mac:");
-  if (at == std::string::npos) return mac;
-  const std::string line = trace.substr(at, trace.find('\n', at) - at);
-  std::istringstream words(line.substr(6));
-  for (std::string word; words >> word;) {
-    const std::string name = word.substr(0, word.find('=')), value = word.substr(name.size() + 1);
-    const auto time = [&]() -> std::optional<double> {
-      return value == "never" ? std::nullopt : std::optional(std::stod(value));
-    };
-    if (name == "press")
-      mac.press = time();
-    else if (name == "release")
-      mac.release = time();
-    else if (name == "exit")
-      mac.exit = time();
-    else if (name == "interrupt")
-      mac.interrupt = time();
-    else if (name == "answer")
-      mac.launchAnswer = time();
-    else if (name == "kill-takes")
-      mac.killTakes = std::stod(value);
-    else if (name == "modifiers")
-      mac.modifiers = std::stoull(value, nullptr, 16);
-    else if (name == "opens")
-      mac.opens = value == "yes";
-    else if (name == "hears-probe")
-      mac.hearsProbe = value == "yes";
-    else if (name == "secure-input")
-      mac.secureInput = value == "yes";
-    else if (name == "probe")
-      mac.probe = "Accessibility: " + (value == "allowed" ? value : "not allowed");
-    else if (name == "alert" && mac.alert)
-      mac.alert->shown = std::stod(value);
-    else if (name == "alert-in-front")
-      mac.alertInFront = value == "yes";
-    else if (name == "settings")
-      mac.settings = time();
-    else if (name == "preflight")
-      mac.preflight = {.listen = value == "yes", .post = value == "yes"};
-    else
-      ADD_FAILURE() << "unknown '" << name << "' in " << line[0];
-  }
-  return mac;
-}
-
 std::vector<std::string> dryRunFiles() {
   std::vector<std::string> found;
   for (const char* folder : {"traces", "mac-replay"})
@@ -97,7 +50,7 @@ TEST_P(DryRun, DoesWhatItsFileSays) {
   if (!fs::exists(path)) path = tests / "traces" / path.filename();
   const std::string trace = contents(path);
   std::ostringstream printed;
-  macreplay::dryRun(traceOf(trace), macOf(trace), printed);
+  macreplay::dryRun(traceOf(trace), macreplay::macOf(traceOf(trace), trace), printed);
   EXPECT_EQ(printed.str(), contents(tests / (GetParam() + ".dry-run")));
 }
 
@@ -160,6 +113,65 @@ TEST(PlayedRun, LogsWhatItSawAndComparesItWithThePrediction) {
     EXPECT_EQ(player.status(), escape.empty() ? 0 : 1) << said.str();
     EXPECT_NE(said.str().find("launch-to-switcher latency: 0.350 s\n"), std::string::npos);
   }
+}
+
+// The alert as the Accessibility API may list its buttons, in either order: the default button is
+// named first and the one Esc chooses is marked, as the simulator predicts them.
+TEST(AlertLine, DoesNotDependOnTheOrderTheButtonsAreRead) {
+  const sim::Alert alert{
+      .message = "M", .informative = "I", .buttons = {"Open", "Close"}, .escapeButton = 1};
+  for (const std::vector<int>& order : {std::vector{0, 1}, std::vector{1, 0}}) {
+    macreplay::AlertSight read;
+    read.message = "M", read.informative = "I";
+    for (int added : order) {
+      if (added == 0) read.defaultButton = static_cast<int>(read.buttons.size());
+      if (added == 1) read.cancelButton = static_cast<int>(read.buttons.size());
+      read.buttons.push_back(alert.buttons.at(added));
+    }
+    EXPECT_EQ(macreplay::alertLine(read), "alert " + sim::describe(alert)) << order[0];
+  }
+}
+
+// A played alert trace: the alert is looked at until it comes in front; what macOS adds (the look,
+// the activation, LaunchServices' answer to the reopen, the exit) is measured and printed, and
+// the verdict allows LaunchServices its tolerance.
+TEST(PlayedAlert, ComesInFrontLateAndMeasuresWhatMacOSAdds) {
+  std::ostringstream said;
+  macreplay::Player player(traceOf("trusted no\nalert-answer never\n2.000 reopen\n"),
+                           "Quorvane.app", true, said);
+  player.begin(0, {.listen = true, .post = true}, false, "Accessibility: not allowed");
+  double now = 0, alertAt = 0;
+  macreplay::AlertSight alert{.message = "アクセシビリティの許可が必要です",
+                              .informative = sim::alerts().at(0).informative,
+                              .buttons = sim::alerts().at(0).buttons,
+                              .defaultButton = 0,
+                              .cancelButton = 1,
+                              .plainPid = 9,
+                              .windowOwners = {9, 7}};
+  for (macreplay::Action action = player.next(now); action.kind != macreplay::Action::Kind::end;
+       action = player.next(now)) {
+    using Kind = macreplay::Action::Kind;
+    if (action.kind == Kind::post) player.see(now, action.event); // the probe
+    if (action.kind == Kind::wait) now = action.until;
+    if (action.kind == Kind::launch && action.traceLine == 0) player.launched(now, 7);
+    if (action.kind == Kind::launch && action.traceLine != 0) { // answered, then the app exits
+      player.launched(now += 0.2, 7);
+      player.exited(now += 0.1, 7);
+    }
+    if (action.kind != Kind::lookForAlert) continue;
+    alertAt = alertAt == 0 ? now + 0.01 : alertAt;
+    alert.frontmost = alert.focused = now >= alertAt + 0.29; // activated 0.3 s after it appeared
+    if (alert.frontmost) alert.windowOwners = {7, 9};
+    player.alertSeen(now + 0.01, alert);
+  }
+  EXPECT_EQ(player.output(), "0.010 alert " + sim::describe(sim::alerts().at(0)) +
+                                 "\n0.010 alert in front\n2.310 exit\n");
+  EXPECT_NE(said.str().find("measured delays: alert read in 0.010 s, in front after 0.300 s, "
+                            "LaunchServices answered the reopen in 0.200 s, exit after the "
+                            "predicted time by 0.300 s\nagree (times within 0.500 s"),
+            std::string::npos)
+      << said.str();
+  EXPECT_EQ(player.status(), 0);
 }
 
 // How the Mac shell makes each event it posts: its kind and button, and the key it then sets.

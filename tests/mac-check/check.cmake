@@ -1,6 +1,6 @@
 # Runs the Mac check of the curated traces (tools/mac-replay/check-traces.cmake) with a stand-in
 # for quorvane-mac-replay: every listed trace exists, the logs are kept, the summary names each
-# verdict and latency, a hang is cut short, and a disagreement fails the check.
+# verdict, latency and measured delays, a hang is cut short, and a disagreement fails the check.
 # Arguments: -DSOURCE_DIR=repository -DWORK_DIR=scratch directory
 set(app ${WORK_DIR}/Quorvane.app)
 set(out ${WORK_DIR}/observed)
@@ -14,7 +14,7 @@ execute_process(
 
 set(expected
   "  commit: agrees, launch-to-switcher latency 0.401 s\n"
-  "  scroll-cancels: DISAGREES, launch-to-switcher latency 0.512 s\n"
+  "  scroll-cancels: DISAGREES, launch-to-switcher latency 0.512 s; measured delays: exit after the predicted time by 0.012 s\n"
   "  marker-events-pass: NOT PLAYED (timed out after 1 s: Process terminated due to timeout), launch-to-switcher latency none\n"
   "  reopen-while-holding: NOT PLAYED (status 2), launch-to-switcher latency none (the app never pressed Command)\n"
   "\n6 of 9 traces agree\n"

@@ -1,7 +1,8 @@
 # Plays the traces a real Mac can follow against Quorvane.app, one after the other, with
 # quorvane-mac-replay --check; keeps each observed log (TRACE.log) and what the tool said on
 # standard error (TRACE.check) in OUT, and ends with a summary: whether each trace agreed with the
-# simulator's prediction, and its launch-to-switcher latency. Fails unless every trace agreed.
+# simulator's prediction, its launch-to-switcher latency and the delays macOS added. Fails unless
+# every trace agreed.
 # The build runs it as the target mac-check; the list of traces lives here alone. A trace that
 # runs past TIMEOUT counts as not played: the tool ends every run of its own well before (its
 # longest wait is 25 s after a trace's last input, then seconds to clean up), so only a hang
@@ -49,15 +50,13 @@ foreach(trace IN LISTS traces)
   execute_process(COMMAND ${TOOL} ${APP} ${TRACES}/${trace}.trace --check
     OUTPUT_FILE ${OUT}/${trace}.log ERROR_FILE ${OUT}/${trace}.check RESULT_VARIABLE status
     TIMEOUT ${TIMEOUT})
-  set(observed "")
-  set(said "")
-  if(EXISTS ${OUT}/${trace}.log)
-    file(READ ${OUT}/${trace}.log observed)
-  endif()
-  if(EXISTS ${OUT}/${trace}.check)
-    file(READ ${OUT}/${trace}.check said)
-  endif()
-  message("${observed}${said}")
+  foreach(kind log check)
+    set(${kind} "")
+    if(EXISTS ${OUT}/${trace}.${kind})
+      file(READ ${OUT}/${trace}.${kind} ${kind})
+    endif()
+  endforeach()
+  message("${log}${check}")
 
   if(status EQUAL 0)
     set(verdict "agrees")
@@ -70,8 +69,11 @@ foreach(trace IN LISTS traces)
     set(verdict "NOT PLAYED (status ${status})")
   endif()
   set(latency "none")
-  if(said MATCHES "launch-to-switcher latency: ([^\n]*)")
+  if(check MATCHES "launch-to-switcher latency: ([^\n]*)")
     set(latency "${CMAKE_MATCH_1}")
+  endif()
+  if(check MATCHES "measured delays: ([^\n]*)")
+    string(APPEND latency "; measured delays: ${CMAKE_MATCH_1}")
   endif()
   list(APPEND summary "  ${trace}: ${verdict}, launch-to-switcher latency ${latency}")
   execute_process(COMMAND ${CMAKE_COMMAND} -E sleep ${PAUSE})

@@ -5,5 +5,5 @@
 #include <iostream>
 
 int main(int argc, char* argv[]) {
-  return macreplay::runTool(argc, argv, nullptr, std::cout, std::cerr);
+  return macreplay::runTool(argc, argv, nullptr, 0, std::cout, std::cerr);
 }

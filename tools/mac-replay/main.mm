@@ -52,19 +52,8 @@ void drive();
 
 // --- Watching ---------------------------------------------------------------------------------
 
-CGEventMask watchedEvents() {
-  constexpr EventType types[] = {
-      EventType::leftMouseDown,     EventType::leftMouseUp,       EventType::rightMouseDown,
-      EventType::rightMouseUp,      EventType::mouseMoved,        EventType::leftMouseDragged,
-      EventType::rightMouseDragged, EventType::keyDown,           EventType::keyUp,
-      EventType::flagsChanged,      EventType::scrollWheel,       EventType::otherMouseDown,
-      EventType::otherMouseUp,      EventType::otherMouseDragged,
-  };
-  CGEventMask mask = 0;
-  for (EventType type : types)
-    mask |= platform::maskBit(type);
-  return mask;
-}
+// Every event type a trace can give: bits 1-7, 10-12, 22 and 25-27, as the program's own tap.
+constexpr CGEventMask watchedEvents = 0x0E401CFE;
 
 CGEventRef see(CGEventTapProxy, CGEventType type, CGEventRef event, void*) {
   if (type == kCGEventTapDisabledByTimeout || type == kCGEventTapDisabledByUserInput) {
@@ -98,7 +87,7 @@ void stopListening() {
 
 void listen() {
   shell.tap = CGEventTapCreate(kCGSessionEventTap, kCGTailAppendEventTap,
-                               kCGEventTapOptionListenOnly, watchedEvents(), &see, nullptr);
+                               kCGEventTapOptionListenOnly, watchedEvents, &see, nullptr);
   if (shell.tap != nullptr)
     shell.tapSource = CFMachPortCreateRunLoopSource(kCFAllocatorDefault, shell.tap, 0);
   if (shell.tapSource == nullptr) {
@@ -187,7 +176,9 @@ void lookForAlert(pid_t pid) {
   readAlert(window, window, alert, 0);
   if (alert.message.empty()) return; // not drawn yet
   alert.focused = same(attribute(app, kAXFocusedWindowAttribute), window);
-  alert.frontPid = [NSWorkspace sharedWorkspace].frontmostApplication.processIdentifier;
+  // Asked of the app itself: NSWorkspace's answer changes only as our run loop turns.
+  NSNumber* frontmost = attribute(app, kAXFrontmostAttribute);
+  alert.frontmost = [frontmost isKindOfClass:[NSNumber class]] && frontmost.boolValue;
   alert.plainPid = running(@"com.apple.finder").firstObject.processIdentifier;
   NSArray* onScreen = CFBridgingRelease(CGWindowListCopyWindowInfo(
       kCGWindowListOptionOnScreenOnly | kCGWindowListExcludeDesktopElements, kCGNullWindowID));
@@ -199,13 +190,15 @@ void lookForAlert(pid_t pid) {
   shell.player->alertSeen(now(), alert);
 }
 
+// Every instance: one asked to quit before may not have exited yet, and the Player ignores it.
 void lookForSettings() {
-  NSRunningApplication* settings = running(@"com.apple.systempreferences").firstObject;
-  if (settings == nil) return;
-  const pid_t pid = settings.processIdentifier;
-  id window =
-      attribute(CFBridgingRelease(AXUIElementCreateApplication(pid)), kAXFocusedWindowAttribute);
-  shell.player->settingsSeen(now(), pid, text(attribute(window, kAXTitleAttribute)));
+  NSArray<NSRunningApplication*>* settings = running(@"com.apple.systempreferences");
+  for (NSUInteger i = 0; i < settings.count; ++i) {
+    const pid_t pid = [settings objectAtIndex:i].processIdentifier;
+    id window =
+        attribute(CFBridgingRelease(AXUIElementCreateApplication(pid)), kAXFocusedWindowAttribute);
+    shell.player->settingsSeen(now(), pid, text(attribute(window, kAXTitleAttribute)));
+  }
 }
 
 // Through LaunchServices, as a user's launch: a binary started directly is judged by its starter.
@@ -231,7 +224,11 @@ std::string probeApp(const std::string& appPath) {
 // System Settings quit, so that the app's own opening is seen; an empty folder's Finder window in
 // front: Return or Esc that misses the alert does nothing there.
 void showWindow() {
-  [running(@"com.apple.systempreferences").firstObject terminate];
+  NSArray<NSRunningApplication*>* settings = running(@"com.apple.systempreferences");
+  for (NSUInteger i = 0; i < settings.count; ++i) {
+    [[settings objectAtIndex:i] terminate]; // which may return before it has exited
+    shell.player->settingsLeft([settings objectAtIndex:i].processIdentifier);
+  }
   char folder[] = "/tmp/quorvane-mac-replay.XXXXXX";
   if (mkdtemp(folder) == nullptr) return;
   shell.folder = folder;
@@ -391,10 +388,14 @@ int playOnMac(macreplay::Player& player, const std::string& appPath) {
   for (int number : {SIGINT, SIGTERM, SIGHUP})
     watchSignal(number);
 
-  const std::string appProbe = player.playsAlert() ? probeApp(appPath) : "";
+  // Without Accessibility the Player refuses an alert trace, and the app need not be asked.
+  const bool trusted = AXIsProcessTrusted() != 0;
+  const std::string appProbe = player.playsAlert() && trusted ? probeApp(appPath) : "";
   shell.started = std::chrono::steady_clock::now();
   player.begin(now(),
-               {.listen = CGPreflightListenEventAccess(), .post = CGPreflightPostEventAccess()},
+               {.listen = CGPreflightListenEventAccess(),
+                .post = CGPreflightPostEventAccess(),
+                .trusted = trusted},
                IsSecureEventInputEnabled(), appProbe);
   drive();
   // A run that ended before the loop started (a refusal) must not start it: nothing would stop it.
@@ -407,6 +408,8 @@ int playOnMac(macreplay::Player& player, const std::string& appPath) {
 
 int main(int argc, char* argv[]) {
   @autoreleasepool {
-    return macreplay::runTool(argc, argv, &playOnMac, std::cout, std::cerr);
+    const auto macos = NSProcessInfo.processInfo.operatingSystemVersion.majorVersion;
+    return macreplay::runTool(argc, argv, &playOnMac, static_cast<int>(macos), std::cout,
+                              std::cerr);
   }
 }

@@ -36,9 +36,6 @@ Action waitUntil(double until) {
   return {.kind = Action::Kind::wait, .until = until};
 }
 
-template <class T> void forget(std::vector<T>& held, T item) {
-  std::erase(held, item);
-}
 template <class T> void remember(std::vector<T>& held, T item) {
   if (std::find(held.begin(), held.end(), item) == held.end()) held.push_back(item);
 }
@@ -77,39 +74,49 @@ bool setsKeyField(const sim::Input& event) {
   return event.key != 0 && !isKeyboard(event.type);
 }
 
-Player::Player(replay::Trace trace, std::string appPath, bool check, std::ostream& messages)
-    : trace(std::move(trace)), predicted(prediction(this->trace)), appPath(std::move(appPath)),
-      check(check), messages(messages) {
+Player::Player(replay::Trace trace, std::string appPath, bool check, std::ostream& messages,
+               int macos)
+    : trace(std::move(trace)), appPath(std::move(appPath)), check(check), messages(messages) {
+  // Built with the running Mac's SDK, the tool is told the truth, as the app built beside it is.
+  const auto& given = this->trace.directives;
+  if (macos != 0 && std::ranges::none_of(given, [](auto& d) { return d.words[0] == "macos"; }))
+    this->trace.setup.systemVersion = macos;
+  predicted = prediction(this->trace);
   // Filled from the tap's callback: no allocation there unless a session sees thousands of events.
   seen.reserve(1 << 14);
   for (const observation::Line& line : predicted)
     if (line.kind == observation::Line::Kind::alert && !alertPredicted) alertPredicted = line.time;
 }
 
-void Player::say(const std::string& what) {
-  messages << "quorvane-mac-replay: " << what << '\n';
-}
-
 void Player::begin(double now, Rights rights, bool secureInput, const std::string& appProbe) {
   const auto answer = [](bool allowed) { return allowed ? "allowed" : "not allowed"; };
   say(std::string("macOS's preflight: listening to input events ") + answer(rights.listen) +
       ", posting them " + answer(rights.post) + " (a hint only: a test key decides)");
-  if (secureInput) {
-    say("secure keyboard input is on (a password field has the focus, or a terminal's Secure "
-        "Keyboard Entry), so keys would reach no tap: turn it off and try again");
-    endRun(now, "refused: secure input", 2);
-    return;
-  }
+  const auto refuse = [&](const std::string& why, const std::string& what) {
+    say(what);
+    endRun(now, "refused: " + why, 2);
+  };
+  if (secureInput)
+    return refuse("secure input", "secure keyboard input is on (a password field has the focus, "
+                                  "or a terminal's Secure Keyboard Entry), so keys would reach no "
+                                  "tap: turn it off and try again");
+  if (playsAlert() && !rights.trusted)
+    return refuse("the tool is not trusted for Accessibility",
+                  "this tool is not trusted for Accessibility (AXIsProcessTrusted), so it reads "
+                  "no alert: " +
+                      remedy());
   const std::string probeSaid = appProbe.substr(0, appProbe.find('\n'));
-  if (playsAlert() && probeSaid != "Accessibility: not allowed") {
-    say(probeSaid.empty() ? "the app's --check-permissions did not answer"
-                          : "the app is allowed Accessibility on this Mac (it says '" + probeSaid +
-                                "'), so it shows no permission alert: remove it in System "
-                                "Settings → Privacy & Security → Accessibility, or run tccutil "
-                                "reset Accessibility com.quorvane.Quorvane, and try again");
-    endRun(now, "refused: no permission alert to play", 2);
-    return;
-  }
+  if (playsAlert() && probeSaid != "Accessibility: not allowed")
+    return probeSaid.empty()
+               ? refuse("the app's probe printed nothing",
+                        "the app's --check-permissions printed nothing through LaunchServices, so "
+                        "whether it would show the alert is unknown: check that open -a " +
+                            appPath + " --args --check-permissions starts it, and try again")
+               : refuse("no permission alert to play",
+                        "the app is allowed Accessibility on this Mac (it says '" + probeSaid +
+                            "'), so it shows no permission alert: remove it in System Settings → "
+                            "Privacy & Security → Accessibility, or run tccutil reset "
+                            "Accessibility com.quorvane.Quorvane, and try again");
   // Asking is what lists the program that started us in System Settings, to be switched on.
   if (!rights.listen) queued.push_back(just(Action::Kind::requestListenAccess));
   if (!rights.post) queued.push_back(just(Action::Kind::requestPostAccess));
@@ -183,11 +190,13 @@ Action Player::play(double now) {
     return finish(now);
   }
   if (appPid == 0) return waitUntil(deadline());
-  // An alert is looked for until it appears, then answered as the trace says (Return for its
-  // first button, Esc for the second), and System Settings is looked for until it has a title.
+  // An alert is looked for until it appears and stands in front, or is answered as the trace says
+  // (Return for its first button, Esc for the second); then System Settings, until it has a title.
   double wake = deadline();
   if (answerDue && *answerDue <= now) {
+    judgeFront(now);
     const bool first = trace.setup.alertButton == platform::alertFirstButton;
+    viaLaunchServices |= first; // which opens System Settings
     for (EventType type : {EventType::keyDown, EventType::keyUp})
       queued.push_back(
           {.kind = Action::Kind::post,
@@ -198,10 +207,10 @@ Action Player::play(double now) {
     return next(now);
   }
   if (answerDue) wake = std::min(wake, *answerDue);
-  if (playsAlert() && (alertAt ? !settingsTitled : !exitedAt)) {
+  if (playsAlert() && (frontJudged ? !settingsTitled : !exitedAt)) {
     if (now >= nextLook) {
-      nextLook = now + (alertAt ? settingsLookEvery : alertLookEvery);
-      return {.kind = alertAt ? Action::Kind::lookForSettings : Action::Kind::lookForAlert,
+      nextLook = now + (frontJudged ? settingsLookEvery : alertLookEvery);
+      return {.kind = frontJudged ? Action::Kind::lookForSettings : Action::Kind::lookForAlert,
               .pid = appPid};
     }
     wake = std::min(wake, nextLook);
@@ -215,9 +224,12 @@ Action Player::play(double now) {
     const int line = trace.inputLines[nextInput++];
     // Once the app has ended, a launch would start a new session, and its pid may be another's.
     if (exitedAt && input.kind != sim::Input::Kind::event) continue;
+    if (input.kind != sim::Input::Kind::event) judgeFront(now); // a request the alert answers to
     switch (input.kind) {
     case sim::Input::Kind::reopen:
       ++launchesPending;
+      reopenAskedAt = now;
+      viaLaunchServices = true;
       return {.kind = Action::Kind::launch, .traceLine = line};
     case sim::Input::Kind::quit:
       return {.kind = Action::Kind::quit, .traceLine = line, .pid = appPid};
@@ -244,13 +256,13 @@ Action Player::play(double now) {
 void Player::track(const sim::Input& input) {
   switch (input.type) {
   case EventType::keyDown: remember(keysDown, input.key); break;
-  case EventType::keyUp: forget(keysDown, input.key); break;
+  case EventType::keyUp: std::erase(keysDown, input.key); break;
   case EventType::leftMouseDown: remember(mouseUpsOwed, EventType::leftMouseUp); break;
   case EventType::rightMouseDown: remember(mouseUpsOwed, EventType::rightMouseUp); break;
   case EventType::otherMouseDown: remember(mouseUpsOwed, EventType::otherMouseUp); break;
   case EventType::leftMouseUp:
   case EventType::rightMouseUp:
-  case EventType::otherMouseUp: forget(mouseUpsOwed, input.type); break;
+  case EventType::otherMouseUp: std::erase(mouseUpsOwed, input.type); break;
   case EventType::flagsChanged: modifiersDown = input.flags & modifierFlags; break;
   default: break;
   }
@@ -288,6 +300,8 @@ bool Player::appAlive() {
 
 void Player::launched(double now, int pid) {
   if (launchesPending > 0) --launchesPending;
+  if (reopenAskedAt) measure("LaunchServices answered the reopen in", now - *reopenAskedAt);
+  reopenAskedAt.reset();
   if (find(pid) != nullptr) return; // a reopen reached the running app
   processes.push_back({.pid = pid});
   if (appPid == 0) {
@@ -310,13 +324,10 @@ void Player::exited(double now, int pid) {
   if (process == nullptr || !process->alive) return;
   process->alive = false;
   if (pid == appPid && stage == Stage::playing) {
+    judgeFront(now);
     exitedAt = now;
     mark(now, "exit");
   }
-}
-
-void Player::modifiersHeld(EventFlags flags) {
-  modifiers = flags;
 }
 
 // Added first, the default button is named first, as the simulator predicts it.
@@ -332,30 +343,46 @@ std::string alertLine(const AlertSight& seen) {
   return "alert " + sim::describe(alert);
 }
 
-// In front: Quorvane the front app, its alert the key window, above the plain window.
+// In front: Quorvane the front app, its alert the key window, above the plain window. Activation
+// is asynchronous: looked at until it holds, judged when the trace first acts or the app exits.
 void Player::alertSeen(double now, const AlertSight& alert) {
-  if (stage != Stage::playing || alertAt) return;
-  alertAt = now;
-  if (trace.setup.alertAnswer) answerDue = now + *trace.setup.alertAnswer;
+  if (stage != Stage::playing || frontJudged) return;
+  if (!alertAt) {
+    alertAt = now;
+    measure("alert read in", now - (nextLook - alertLookEvery)); // since the look began
+    if (trace.setup.alertAnswer) answerDue = now + *trace.setup.alertAnswer;
+    seen.push_back({.time = now - *launchedAt, .sight = alertLine(alert)});
+    frontLine = seen.size();
+    seen.push_back({.time = now - *launchedAt}); // told once judged
+  }
   const auto place = [&](int pid) {
     const auto& owners = alert.windowOwners;
     return std::find(owners.begin(), owners.end(), pid) - owners.begin();
   };
-  std::string wrong;
+  wrong.clear();
   const auto add = [&](const std::string& what) { wrong += (wrong.empty() ? "" : ", ") + what; };
-  if (alert.frontPid != appPid) add("the front app was pid " + std::to_string(alert.frontPid));
+  if (!alert.frontmost) add("Quorvane was not the front app");
   if (!alert.focused) add("the alert was not the key window");
   if (alert.plainPid != 0 && place(alert.plainPid) < place(appPid))
     add("behind the window of pid " + std::to_string(alert.plainPid));
-  const double at = now - *launchedAt;
-  seen.push_back({.time = at, .sight = alertLine(alert)});
-  seen.push_back(
-      {.time = at, .sight = wrong.empty() ? "alert in front" : "alert not in front: " + wrong});
+  if (wrong.empty()) judgeFront(now);
+}
+
+void Player::judgeFront(double now) {
+  if (!alertAt || frontJudged) return;
+  frontJudged = true;
+  seen[frontLine].sight = wrong.empty() ? "alert in front" : "alert not in front: " + wrong;
+  if (wrong.empty()) measure("in front after", now - *alertAt);
+}
+
+void Player::measure(const std::string& what, double seconds) {
+  measured += (measured.empty() ? "" : ", ") + what + " " + sim::seconds(seconds) + " s";
 }
 
 // Logged when it comes up, with its front window's title once it has one.
 void Player::settingsSeen(double now, int pid, const std::string& title) {
-  if (stage != Stage::playing || settingsTitled) return;
+  if (stage != Stage::playing || settingsTitled || std::ranges::count(leftSettings, pid) != 0)
+    return;
   if (settingsPid == 0) {
     settingsPid = pid;
     settingsLine = seen.size();
@@ -366,10 +393,6 @@ void Player::settingsSeen(double now, int pid, const std::string& title) {
   settingsTitled = true;
 }
 
-void Player::interrupted(double now) {
-  failed(now, "interrupted");
-}
-
 std::string Player::remedy() const {
   return std::string("in System Settings → Privacy & Security, allow Input Monitoring and "
                      "Accessibility (on macOS 27: Device Control and Data Access) for the program "
@@ -377,10 +400,6 @@ std::string Player::remedy() const {
                      "/opt/hca/hosted-compute-agent), quit and reopen that program, and try "
                      "again") +
          (asked ? " (macOS was just asked to list it there)" : "");
-}
-
-void Player::cannotListen(double now) {
-  failed(now, "cannot watch input events: " + remedy());
 }
 
 void Player::cannotPost(double now, const Action& post) {
@@ -401,6 +420,7 @@ void Player::mark(double now, const char* end) {
 }
 
 void Player::endRun(double now, const std::string& why, int status) {
+  judgeFront(now);
   if (exitStatus == 0) exitStatus = status;
   if (stage >= Stage::closeLog) return;
   queued.clear();
@@ -511,7 +531,17 @@ void Player::sumUp() {
     messages << "launch-to-switcher latency: " << sim::seconds(*pressedAt - *launchedAt) << " s\n";
   else if (launchedAt && !playsAlert())
     messages << "launch-to-switcher latency: none (the app never pressed Command)\n";
-  if (check && exitStatus == 0) exitStatus = verdict();
+  for (const observation::Line& line : predicted)
+    if (line.kind == observation::Line::Kind::exit && exitedAt && anchorSeen())
+      measure("exit after the predicted time by",
+              (*exitedAt - *anchorSeen()) - (line.time - anchorPredicted()));
+  if (!check || exitStatus != 0) return;
+  if (!measured.empty()) messages << "measured delays: " << measured << '\n';
+  const auto [status, said] = verdict();
+  messages << (status == 0   ? "agree" + said + "\n"
+               : status == 1 ? said
+                             : "quorvane-mac-replay: " + said + "\n");
+  exitStatus = status;
 }
 
 std::string Player::output() const {
@@ -524,22 +554,29 @@ std::string Player::output() const {
   return text;
 }
 
-// As quorvane-compare does, the verdict on standard error: standard output is the log alone.
-int Player::verdict() const {
+// As quorvane-compare does, with the tolerance above where LaunchServices takes its time.
+std::pair<int, std::string> Player::verdict(bool dry) const {
+  if (exitStatus != 0)
+    return {exitStatus, (reason.starts_with("refused") ? "" : "not played: ") + reason};
+  const double tolerance =
+      viaLaunchServices ? launchServicesTolerance : observation::defaultTolerance;
+  std::vector<observation::Line> expected = predicted;
+  if (dry)
+    std::erase_if(expected, [](auto& l) {
+      return l.kind == observation::Line::Kind::event && !isAppCommand(l.type, l.key, l.user);
+    });
   std::istringstream observedStream(output());
   try {
     const auto observed = observation::parseLog(observedStream);
-    const auto disagreement = observation::compare(predicted, observed);
-    if (!disagreement) {
-      messages << "agree\n";
-      return 0;
-    }
-    messages << observation::describe(*disagreement, predicted, observed, "predicted", "observed");
-    return 1;
+    if (const auto disagreement = observation::compare(expected, observed, tolerance))
+      return {1, observation::describe(*disagreement, expected, observed, "predicted", "observed")};
   } catch (const observation::LogError& error) {
-    messages << "quorvane-mac-replay: observed:" << error.line << ": " << error.what() << '\n';
-    return 2;
+    return {2, "observed:" + std::to_string(error.line) + ": " + error.what()};
   }
+  return {0, tolerance == observation::defaultTolerance
+                 ? ""
+                 : " (times within " + sim::seconds(tolerance) +
+                       " s, as LaunchServices carries a reopen or opens System Settings)"};
 }
 
 } // namespace macreplay

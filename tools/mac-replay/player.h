@@ -23,6 +23,9 @@ namespace macreplay {
 constexpr double pressAt = 0.35;
 // How long the app may run on after its launch, or after the last input, before it is ended.
 constexpr double patience = 25;
+// How far apart times may be once the tool asked LaunchServices for a reopen, or Return opened
+// System Settings: its round trip is macOS's, not Quorvane's (docs/replay.md says why this much).
+constexpr double launchServicesTolerance = 0.5;
 // Time for what was posted last to reach our tap before the log closes.
 constexpr double settle = 0.3;
 // How long the tool's tap has to see its own probe before listening counts as not allowed.
@@ -47,7 +50,7 @@ struct AlertSight {
   std::string message{}, informative{};
   std::vector<std::string> buttons{}; // as read
   int defaultButton = -1, cancelButton = -1;
-  int frontPid = 0;              // the front app's
+  bool frontmost = false;        // the app's own kAXFrontmostAttribute
   bool focused = false;          // the alert was the app's focused (key) window
   int plainPid = 0;              // the owner of the plain window the tool put in front
   std::vector<int> windowOwners; // of the windows on screen, front to back
@@ -60,6 +63,7 @@ std::string alertLine(const AlertSight& alert);
 struct Rights {
   bool listen = false;
   bool post = false;
+  bool trusted = true; // AXIsProcessTrusted(): no hint, the Accessibility API answers only then
 };
 
 // The button of a mouse event, numbered as CGMouseButton is: left 0, right 1, center 2.
@@ -81,9 +85,9 @@ struct Action {
     listen,              // make the tool's listen-only tap; cannotListen() if it cannot
     post,                // make `event` and post it at the HID level (mouse events at the pointer)
     launch,              // open the app, as a launcher does (again, for a reopen)
-    showWindow,          // quit System Settings, put a plain window (Finder's) in front
+    showWindow,          // quit System Settings (settingsLeft()), put Finder's window in front
     lookForAlert,        // answer with alertSeen() if `pid` shows its alert
-    lookForSettings,     // answer with settingsSeen() if System Settings runs
+    lookForSettings,     // answer with settingsSeen() for each System Settings running
     quit,                // ask the app `pid` to quit, as a logout does
     signal,              // send `event.signal` to `pid`
     kill,                // SIGKILL `pid`
@@ -106,8 +110,10 @@ struct Action {
 
 class Player {
 public:
-  // Messages for the user (standard error) go to messages as they arise.
-  Player(replay::Trace trace, std::string appPath, bool check, std::ostream& messages);
+  // Messages for the user (standard error) go to messages as they arise. A trace with no macos line
+  // is predicted for `macos`, the version macOS reports to the tool (0: unknown).
+  Player(replay::Trace trace, std::string appPath, bool check, std::ostream& messages,
+         int macos = 0);
 
   // The start. What macOS's preflight says of the rights only guides the messages. An alert trace
   // needs the app's --check-permissions, run as a user's launch runs it, to say "not allowed".
@@ -119,14 +125,16 @@ public:
   void launched(double now, int pid);
   void launchFailed(double now, const std::string& why);
   void exited(double now, int pid);
-  void modifiersHeld(platform::EventFlags flags);
+  void modifiersHeld(platform::EventFlags flags) { modifiers = flags; }
   void alertSeen(double now, const AlertSight& alert);
   void settingsSeen(double now, int pid, const std::string& title);
-  void interrupted(double now);
+  // A System Settings left by an earlier run, asked to quit: it may outlive that, and never counts.
+  void settingsLeft(int pid) { leftSettings.push_back(pid); }
+  void interrupted(double now) { failed(now, "interrupted"); }
   void failed(double now, const std::string& what);
   // The shell could not make the event of a post, or its tap.
   void cannotPost(double now, const Action& post);
-  void cannotListen(double now);
+  void cannotListen(double now) { failed(now, "cannot watch input events: " + remedy()); }
 
   bool ended() const { return stage == Stage::done && queued.empty(); }
   // An alert trace: the app shows an alert, and the trace's times count from it.
@@ -134,6 +142,10 @@ public:
   // The observation log, one "T WHAT" line each: the tool's standard output.
   std::string output() const;
   int status() const { return exitStatus; }
+  // What --check concludes once ended: 0 and what it allowed, 1 and the first disagreement, 2 and
+  // why not played. A dry Mac shows the tap no event but the app's Command: the others are left
+  // out.
+  std::pair<int, std::string> verdict(bool dry = false) const;
   // Why the run ended, in a few words.
   const std::string& endReason() const { return reason; }
 
@@ -164,7 +176,7 @@ private:
   Action play(double now);
   Action finish(double now);
   void endRun(double now, const std::string& why, int status = 0);
-  void say(const std::string& what);
+  void say(const std::string& what) { messages << "quorvane-mac-replay: " << what << '\n'; }
   std::string remedy() const;
   void queuePost(const sim::Input& event, Action::Purpose purpose);
   void queueCancel();
@@ -173,6 +185,8 @@ private:
   void queueReleases(double now);
   void sumUp();
   void track(const sim::Input& input);
+  void judgeFront(double now);
+  void measure(const std::string& what, double seconds);
   void mark(double now, const char* end);
   std::optional<double> dueTime(const sim::Input& input) const;
   // What a trace's times count from: the app's Command press, or in an alert trace its alert.
@@ -182,7 +196,6 @@ private:
   double deadline() const;
   Process* find(int pid);
   bool appAlive();
-  int verdict() const;
 
   replay::Trace trace;
   std::vector<observation::Line> predicted; // what the simulator predicts for the trace
@@ -207,9 +220,14 @@ private:
   // due, and System Settings' pid, its line and whether it had a title.
   std::optional<double> alertPredicted, alertAt, answerDue;
   double windowShownAt = 0, nextLook = 0;
+  std::string wrong; // what the last look found out of place
+  bool frontJudged = false, viaLaunchServices = false;
   int settingsPid = 0;
-  std::size_t settingsLine = 0; // in seen
+  std::vector<int> leftSettings;
+  std::size_t settingsLine = 0, frontLine = 0; // in seen
   bool settingsTitled = false;
+  std::optional<double> reopenAskedAt;
+  std::string measured;  // the delays macOS adds, for --check to print
   bool appHolds = false; // the app's own Command press was seen, and not its release
   std::optional<double> exitedAt;
   std::size_t nextInput = 0;

@@ -4,8 +4,10 @@
 #include "tools/compare/observation.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
 #include <sstream>
 #include <vector>
 
@@ -32,13 +34,11 @@ std::optional<std::string> unplayable(const replay::Trace& trace) {
   };
   for (const replay::Directive& directive : trace.directives) {
     const std::vector<std::string>& w = directive.words;
-    const char* why = nullptr;
-    if (w[0] == "args" && w.size() > 1)
-      why = "a user's launcher passes no arguments";
-    else if (w[0] == "fail")
-      why = "the system's calls cannot be made to fail";
-    else if (w[0] == "secure-input" && w[1] == "yes")
-      why = "secure input cannot be turned on from here";
+    const char* why = w[0] == "args" && w.size() > 1 ? "a user's launcher passes no arguments"
+                      : w[0] == "fail"               ? "the system's calls cannot be made to fail"
+                      : w[0] == "secure-input" && w[1] == "yes"
+                          ? "secure input cannot be turned on from here"
+                          : nullptr;
     std::string words;
     for (const std::string& word : w)
       words += (words.empty() ? "" : " ") + word;
@@ -67,6 +67,7 @@ std::optional<std::string> unplayable(const replay::Trace& trace) {
 
 DryMac predictedMac(const replay::Trace& trace) {
   DryMac mac;
+  mac.macos = trace.setup.systemVersion;
   for (const observation::Line& line : prediction(trace)) {
     if (line.kind == observation::Line::Kind::exit) mac.exit = line.time;
     if (line.kind == observation::Line::Kind::commandHeld) mac.modifiers |= platform::commandFlag;
@@ -85,6 +86,48 @@ DryMac predictedMac(const replay::Trace& trace) {
   return mac;
 }
 
+DryMac macOf(const replay::Trace& trace, const std::string& text) {
+  const std::size_t at = text.find("# mac:");
+  if (at == std::string::npos) return predictedMac(trace);
+  const int line = 1 + static_cast<int>(std::count(text.begin(), text.begin() + at, '\n'));
+  std::istringstream words(text.substr(at + 6, text.find('\n', at) - at - 6));
+  std::string word;
+  try {
+    // The app is told the running macOS, which the prediction of its alert needs first.
+    replay::Trace onThisMac = trace;
+    if (const std::size_t macos = words.str().find("macos="); macos != std::string::npos)
+      onThisMac.setup.systemVersion = std::stoi(words.str().substr(macos + 6));
+    DryMac mac = predictedMac(onThisMac);
+    const auto time = [](const std::string& v) {
+      return v == "never" ? std::nullopt : std::optional(std::stod(v));
+    };
+    const std::map<std::string, std::function<void(const std::string&)>> set = {
+        {"press", [&](auto& v) { mac.press = time(v); }},
+        {"release", [&](auto& v) { mac.release = time(v); }},
+        {"exit", [&](auto& v) { mac.exit = time(v); }},
+        {"interrupt", [&](auto& v) { mac.interrupt = time(v); }},
+        {"answer", [&](auto& v) { mac.launchAnswer = time(v); }},
+        {"kill-takes", [&](auto& v) { mac.killTakes = std::stod(v); }},
+        {"modifiers", [&](auto& v) { mac.modifiers = std::stoull(v, nullptr, 16); }},
+        {"opens", [&](auto& v) { mac.opens = v == "yes"; }},
+        {"hears-probe", [&](auto& v) { mac.hearsProbe = v == "yes"; }},
+        {"secure-input", [&](auto& v) { mac.secureInput = v == "yes"; }},
+        {"preflight", [&](auto& v) { mac.preflight.listen = mac.preflight.post = v == "yes"; }},
+        {"tool-trusted", [&](auto& v) { mac.preflight.trusted = v == "yes"; }},
+        {"macos", [](auto&) {}},
+        {"probe", [&](auto& v) { mac.probe = v == "none" ? "" : "Accessibility: " + v; }},
+        {"alert", [&](auto& v) { mac.alert.value().shown = std::stod(v); }},
+        {"in-front", [&](auto& v) { mac.inFront = time(v); }},
+        {"settings", [&](auto& v) { mac.settings = time(v); }},
+        {"settings-left", [&](auto& v) { mac.settingsLeft = time(v); }}};
+    while (words >> word)
+      set.at(word.substr(0, word.find('=')))(word.substr(word.find('=') + 1));
+    return mac;
+  } catch (const std::exception&) { // an unknown word, or a value that is none
+    throw replay::TraceError(line, "cannot read '" + word + "' in the # mac: line");
+  }
+}
+
 namespace {
 
 // What the dry Mac does on its own, at a time.
@@ -99,12 +142,13 @@ struct Happening {
 class DryRun {
 public:
   DryRun(const replay::Trace& trace, const DryMac& mac, std::ostream& out)
-      : mac(mac), player(trace, "Quorvane.app", false, said), out(out) {
+      : mac(mac), player(trace, "Quorvane.app", false, said, mac.macos), out(out) {
     if (mac.interrupt) happen({*mac.interrupt, Happening::Kind::interrupt});
   }
 
   int run() {
-    if (player.playsAlert()) print("ask the app through LaunchServices: " + mac.probe);
+    if (player.playsAlert())
+      print("ask the app through LaunchServices: " + (mac.probe.empty() ? "(nothing)" : mac.probe));
     player.begin(0, mac.preflight, mac.secureInput, mac.probe);
     for (;;) {
       const Action action = player.next(now);
@@ -118,7 +162,9 @@ public:
         std::string line;
         for (std::istringstream log(player.output()); std::getline(log, line);)
           out << "log: " << line << '\n';
-        return player.status();
+        const auto [status, verdict] = player.verdict(true);
+        out << "verdict: " << (status == 0 ? "agrees" : "") << verdict << (status == 1 ? "" : "\n");
+        return status;
       }
       perform(action);
     }
@@ -134,10 +180,7 @@ private:
     out << sim::stamped(now, what) << '\n';
   }
   void happen(Happening happening) {
-    const auto later =
-        std::upper_bound(pending.begin(), pending.end(), happening.at,
-                         [](double at, const Happening& other) { return at < other.at; });
-    pending.insert(later, happening);
+    pending.insert(std::ranges::upper_bound(pending, happening.at, {}, &Happening::at), happening);
   }
 
   void perform(const Action& action) {
@@ -155,9 +198,15 @@ private:
       print("quit pid " + std::to_string(action.pid) +
             (action.traceLine != 0 ? " (line " + std::to_string(action.traceLine) + ")" : ""));
       break;
-    case Action::Kind::showWindow: print("show a plain window (pid 9)"); break;
+    case Action::Kind::showWindow:
+      if (mac.settingsLeft) player.settingsLeft(leftPid); // gone only at settingsLeft
+      print((mac.settingsLeft ? "quit System Settings (pid 4), " : "") +
+            std::string("show a plain window (pid 9)"));
+      break;
     case Action::Kind::lookForAlert: lookForAlert(); break;
     case Action::Kind::lookForSettings:
+      if (mac.settingsLeft && now < *mac.settingsLeft)
+        player.settingsSeen(now, leftPid, "Accessibility");
       if (mac.settings && launchedAt && now >= *launchedAt + *mac.settings) {
         print("read System Settings' front window: Accessibility");
         player.settingsSeen(now, settingsPid, "Accessibility");
@@ -176,36 +225,32 @@ private:
       listening = false;
       break;
     case Action::Kind::readModifiers:
-      print("modifiers held: 0x" + hex(mac.modifiers));
+      print("modifiers held: 0x" + (std::ostringstream() << std::hex << mac.modifiers).str());
       player.modifiersHeld(mac.modifiers);
       break;
     default: break;
     }
   }
 
-  static std::string hex(platform::EventFlags flags) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%llx", static_cast<unsigned long long>(flags));
-    return text;
-  }
-
-  // The dry Mac's alert, as predicted; it is read once it is up.
+  // The dry Mac's alert, as predicted: read once it is up, said again once it comes in front.
   void lookForAlert() {
     if (!mac.alert || !running || now < *launchedAt + mac.alert->shown) return;
     const sim::Alert& shown = *mac.alert;
-    const bool front = mac.alertInFront;
+    const bool front = mac.inFront && now >= *launchedAt + shown.shown + *mac.inFront;
     const AlertSight alert{.message = shown.message,
                            .informative = shown.informative,
                            .buttons = shown.buttons,
                            .defaultButton = shown.buttons.empty() ? -1 : 0,
                            .cancelButton =
                                shown.escapeButton ? static_cast<int>(*shown.escapeButton) : -1,
-                           .frontPid = front ? 1 : plainPid,
+                           .frontmost = front,
                            .focused = front,
                            .plainPid = plainPid,
                            .windowOwners = {front ? 1 : plainPid, front ? plainPid : 1}};
-    print("read the " + alertLine(alert) +
-          (front ? " (front app, key window, above pid 9's window)" : " (behind pid 9's)"));
+    if (front != readInFront)
+      print("read the " + alertLine(alert) +
+            (front ? " (front app, key window, above pid 9's window)" : " (behind pid 9's)"));
+    readInFront = front;
     player.alertSeen(now, alert);
   }
 
@@ -291,10 +336,11 @@ private:
   std::ostream& out;
   double now = 0;
   std::optional<double> launchedAt;
-  static constexpr int plainPid = 9,
-                       settingsPid = 3; // Finder's and System Settings' on the dry Mac
+  // Finder's, System Settings' and that of a System Settings left by an earlier run, on the dry Mac
+  static constexpr int plainPid = 9, settingsPid = 3, leftPid = 4;
   bool listening = true;
   bool running = false;
+  std::optional<bool> readInFront;
   std::vector<Happening> pending; // by time, then in the order they were foreseen
 };
 
@@ -306,7 +352,7 @@ int dryRun(const replay::Trace& trace, const DryMac& mac, std::ostream& out) {
 
 // --- The command ------------------------------------------------------------------------------
 
-int runTool(int argc, const char* const argv[], PlayOnMac playOnMac, std::ostream& out,
+int runTool(int argc, const char* const argv[], PlayOnMac playOnMac, int macos, std::ostream& out,
             std::ostream& err) {
   bool check = false, dry = false;
   std::vector<std::string> paths;
@@ -330,19 +376,23 @@ int runTool(int argc, const char* const argv[], PlayOnMac playOnMac, std::ostrea
   const std::string& tracePath = paths.back();
   std::ifstream file(tracePath);
   if (!file) return refuse(err, tracePath + ": cannot open the trace");
+  const std::string text{std::istreambuf_iterator<char>(file), {}};
   replay::Trace trace;
+  DryMac mac;
   try {
-    trace = replay::parseTrace(file);
+    std::istringstream lines(text);
+    trace = replay::parseTrace(lines);
+    if (const std::optional<std::string> why = unplayable(trace))
+      return refuse(err, tracePath + ":" + *why);
+    if (dry) mac = macOf(trace, text);
   } catch (const replay::TraceError& error) {
     return refuse(err, tracePath + ":" + std::to_string(error.line) + ": " + error.what());
   }
-  if (const std::optional<std::string> why = unplayable(trace))
-    return refuse(err, tracePath + ":" + *why);
-  if (dry) return dryRun(trace, predictedMac(trace), out);
+  if (dry) return dryRun(trace, mac, out);
   if (playOnMac == nullptr)
     return refuse(err, "playing a trace against the app needs a Mac; --dry-run shows what it "
                        "would do");
-  Player player(trace, paths[0], check, err);
+  Player player(trace, paths[0], check, err, macos);
   const int status = playOnMac(player, paths[0]);
   out << player.output() << std::flush;
   return status;

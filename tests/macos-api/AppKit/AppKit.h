@@ -95,16 +95,12 @@ static const NSModalResponse NSAlertFirstButtonReturn = 1000;
                                                 NSError* _Nullable error))completionHandler;
 @end
 
-// quorvane-mac-replay: NSRunningApplication.h and NSWorkspace.h
+// quorvane-mac-replay: NSRunningApplication.h
 @interface NSRunningApplication (QuorvaneMacReplay)
 + (nullable instancetype)runningApplicationWithProcessIdentifier:(pid_t)pid;
 + (NSArray<NSRunningApplication*>*)runningApplicationsWithBundleIdentifier:
     (NSString*)bundleIdentifier;
 - (BOOL)terminate;
-@end
-@interface NSWorkspace (QuorvaneMacReplay)
-@property(nullable, readonly, strong) NSRunningApplication* frontmostApplication
-    __attribute__((availability(macos, introduced=10.7)));
 @end
 
 #pragma clang assume_nonnull end

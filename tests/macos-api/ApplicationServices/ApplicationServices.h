@@ -135,6 +135,7 @@ AXError AXUIElementCopyAttributeValue(AXUIElementRef element, CFStringRef attrib
 #define kAXChildrenAttribute CFSTR("AXChildren")
 #define kAXWindowsAttribute CFSTR("AXWindows")
 #define kAXFocusedWindowAttribute CFSTR("AXFocusedWindow")
+#define kAXFrontmostAttribute CFSTR("AXFrontmost")
 #define kAXDefaultButtonAttribute CFSTR("AXDefaultButton")
 #define kAXCancelButtonAttribute CFSTR("AXCancelButton")
 #define kAXButtonRole CFSTR("AXButton")

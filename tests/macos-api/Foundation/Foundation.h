@@ -102,6 +102,7 @@ static inline id _Nullable CFBridgingRelease(CFTypeRef _Nullable __attribute__((
 @end
 @interface NSNumber : NSObject
 @property(readonly) int intValue;
+@property(readonly) BOOL boolValue;
 @end
 
 #pragma clang assume_nonnull end
