@@ -8,9 +8,12 @@
 # longest wait is 25 s after a trace's last input, then seconds to clean up), so only a hang
 # meets it.
 # LIST=alerts plays the alert traces instead (the build's mac-check-alerts), on a Mac where the app
-# is not yet allowed Accessibility.
+# is not yet allowed Accessibility. Their summary also counts the traces whose alert texts agree:
+# the tool predicts for the version macOS reports to it, and the app names the settings pane by the
+# version it is told, so with MACOS, the running major version, it says what the app was told.
+# The summary is kept as OUT/summary.txt too.
 # Arguments: -DTOOL=quorvane-mac-replay -DAPP=Quorvane.app -DTRACES=dir -DOUT=dir
-#            [-DLIST=alerts] [-DPAUSE=seconds] [-DTIMEOUT=seconds]
+#            [-DLIST=alerts [-DMACOS=major]] [-DPAUSE=seconds] [-DTIMEOUT=seconds]
 cmake_minimum_required(VERSION 3.25)
 
 set(alerts
@@ -44,6 +47,8 @@ endif()
 file(MAKE_DIRECTORY ${OUT})
 set(summary)
 set(agreed 0)
+set(textsAgree 0)
+set(textsDiffer 0)
 list(LENGTH traces count)
 foreach(trace IN LISTS traces)
   message("-- ${trace}")
@@ -76,11 +81,37 @@ foreach(trace IN LISTS traces)
     string(APPEND latency "; measured delays: ${CMAKE_MATCH_1}")
   endif()
   list(APPEND summary "  ${trace}: ${verdict}, launch-to-switcher latency ${latency}")
+  # An alert trace's first predicted line is its alert: a disagreement later means it matched.
+  if(check MATCHES "(^|\n)predicted:1 vs observed:1: the alert differs")
+    math(EXPR textsDiffer "${textsDiffer} + 1")
+  elseif(status EQUAL 0 OR check MATCHES "(^|\n)predicted:([2-9]|[1-9][0-9]+) vs ")
+    math(EXPR textsAgree "${textsAgree} + 1")
+  endif()
   execute_process(COMMAND ${CMAKE_COMMAND} -E sleep ${PAUSE})
 endforeach()
 
 list(JOIN summary "\n" summaryText)
-message("Summary (observed logs in ${OUT}):\n${summaryText}\n${agreed} of ${count} traces agree")
+string(APPEND summaryText "\n${agreed} of ${count} traces agree")
+if(LIST STREQUAL "alerts")
+  string(APPEND summaryText "\nalert texts: ${textsAgree} agree, ${textsDiffer} differ")
+  # From 27 the pane is 「デバイスの制御とデータへのアクセス」; a reported 16 to 25 reads as 26 to 35.
+  if(DEFINED MACOS)
+    if(textsDiffer GREATER 0 AND MACOS GREATER_EQUAL 27)
+      set(told "a version before 27, such as 16: its alerts name the pane アクセシビリティ")
+    elseif(textsDiffer GREATER 0)
+      set(told "not ${MACOS}: its alerts show another version's texts")
+    elseif(textsAgree GREATER 0 AND MACOS GREATER_EQUAL 27)
+      set(told "${MACOS}, the true version (or 17, which reads the same)")
+    elseif(textsAgree GREATER 0)
+      set(told "${MACOS}, the true version, or 16, whose texts read the same")
+    else()
+      set(told "unknown: no trace has a verdict on the alert's texts")
+    endif()
+    string(APPEND summaryText "\nso macOS ${MACOS} reported to the app: ${told}")
+  endif()
+endif()
+file(WRITE ${OUT}/summary.txt "${summaryText}\n")
+message("Summary (observed logs in ${OUT}):\n${summaryText}")
 if(NOT agreed EQUAL count)
   message(FATAL_ERROR "not every trace agrees with the simulator")
 endif()
