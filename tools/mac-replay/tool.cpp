@@ -95,8 +95,8 @@ DryMac macOf(const replay::Trace& trace, const std::string& text) {
   try {
     // The app is told the running macOS, which the prediction of its alert needs first.
     replay::Trace onThisMac = trace;
-    if (const std::size_t macos = words.str().find("macos="); macos != std::string::npos)
-      onThisMac.setup.systemVersion = std::stoi(words.str().substr(macos + 6));
+    for (std::istringstream first(words.str()); first >> word;)
+      if (word.starts_with("macos=")) onThisMac.setup.systemVersion = std::stoi(word.substr(6));
     DryMac mac = predictedMac(onThisMac);
     const auto time = [](const std::string& v) {
       return v == "never" ? std::nullopt : std::optional(std::stod(v));
